@@ -1,0 +1,14 @@
+#include "app.h"
+
+AppStateRecord AppState;
+
+HWND MainWindow = nullptr;
+HWND ProgressWindow = nullptr;
+HWND IdWindow = nullptr;
+HMENU LanguageMenu = nullptr;
+HWND Controls[ControlCount] = {};
+
+void SelectLanguageTexts()
+{
+    SelectTextsFor(AppState.language);
+}

@@ -1,0 +1,57 @@
+
+#include <cstdio>
+
+#include "app.h"
+#include <shellapi.h>
+
+namespace {
+constexpr char kHelpFile[] = "help\\KernoVarko-7 ver_1_10.pdf";
+constexpr int kAboutRussian = 1;
+constexpr int kAboutEnglish = 2;
+
+void Report(TextKey key, int icon)
+{
+    ShowMessage(MainWindow, Text(key), Text(CapMessage), MB_OK, icon);
+}
+}  // namespace
+
+void OpenHelpFile()
+{
+    HINSTANCE result = ShellExecuteA(MainWindow, "open", kHelpFile, nullptr, nullptr, SW_RESTORE);
+    // The result is an error code below 33 or a value above 32 for success,
+    // compared as a signed number.
+    INT_PTR code = reinterpret_cast<INT_PTR>(result);
+    if (code > 32) return;
+    if (code == SE_ERR_FNF || code == SE_ERR_PNF) {
+        Report(MsgHelpFileNotFound, IconError);
+        Report(MsgHelpFolderHint, IconHint);
+    } else if (code == SE_ERR_NOASSOC) {
+        Report(MsgHelpCannotOpen, IconWarning);
+        Report(MsgInstallPdfViewer, IconHint);
+    } else {
+        char text[160];
+        std::snprintf(text, sizeof text, "%s\n\r[%s: %u]", Text(MsgHelpOpenFailed), Text(LblErrorCode),
+                      static_cast<unsigned>(code));
+        ShowMessage(MainWindow, text, Text(CapMessage), MB_OK, IconError);
+    }
+}
+
+void ShowAboutDialog()
+{
+    int dialog = AppState.language == Ru ? kAboutRussian : AppState.language == En ? kAboutEnglish : 0;
+    if (!dialog) return;
+    DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(dialog), MainWindow, AboutDialogProc, 0);
+}
+
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;  // the system puts the focus on OK, the first tab stop
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}

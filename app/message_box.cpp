@@ -1,0 +1,35 @@
+#include "app.h"
+#include "message_box.h"
+
+MessageBoxHook ShowMessageHook = nullptr;
+
+MSGBOXPARAMSA MessageBoxParams(HWND owner, const char* text, const char* caption, UINT style, int icon)
+{
+    MSGBOXPARAMSA params = {};
+    params.cbSize = sizeof params;
+    params.hwndOwner = owner;
+    // The icon is one of our own resources, so the box loads it from this module.
+    params.hInstance = GetModuleHandleA(nullptr);
+    params.lpszText = text;
+    params.lpszCaption = caption;
+    params.dwStyle = style | MB_USERICON;
+    params.lpszIcon = MAKEINTRESOURCEA(icon);
+    params.dwContextHelpId = 0;
+    params.lpfnMsgBoxCallback = nullptr;
+    // Buttons follow the user's language, not the interface language.
+    params.dwLanguageId = LANG_USER_DEFAULT;
+    return params;
+}
+
+int ShowMessage(HWND owner, const char* text, const char* caption, UINT style, int icon)
+{
+    if (ShowMessageHook) return ShowMessageHook(owner, text, caption, style, icon);
+    MSGBOXPARAMSA params = MessageBoxParams(owner, text, caption, style, icon);
+    return MessageBoxIndirectA(&params);
+}
+
+int ShowSystemMessage(HWND owner, const char* text, const char* caption, UINT style)
+{
+    if (ShowMessageHook) return ShowMessageHook(owner, text, caption, style, 0);
+    return MessageBoxA(owner, text, caption, style);
+}

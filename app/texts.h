@@ -1,0 +1,98 @@
+// Every interface text that differs between the two languages, by key.
+// No platform header: the texts are plain 8-bit strings (Russian in CP1251).
+#pragma once
+
+enum TextKey : int {
+    AppTitle,
+    MenuFile,
+    MenuTools,
+    MenuHelp,
+    MenuQuit,
+    MenuLanguage,
+    MenuReadId,
+    MenuHelpItem,
+    MenuAbout,
+    BtnSearch,
+    LblVersion,
+    BtnRead,
+    BtnWrite,
+    GrpIndicator,
+    CapMessage,
+    LblBarcode,
+    LblBarcodeHex,
+    LblCipherId,
+    LblCipherIdDotted,
+    GrpInterfaces,
+    GrpOperatingMode,
+    GrpIndicationControl,
+    OptDirect,
+    OptInverse,
+    GrpIdOutputFormat,
+    OptHexOrDec,
+    GrpStandbyIndication,
+    OptDynamic,
+    OptStatic,
+    OptStandbyOff,
+    GrpIdOutputType,
+    GrpTouchButtonPoll,
+    OptPollOn,
+    OptPollOff,
+    GrpIdByteCount,
+    GrpCardsToRead,
+    PrgSearchEhx,
+    PrgSearchUsb,
+    PrgReadEhx,
+    PrgReadUsb,
+    PrgWriteEhx,
+    PrgWriteUsb,
+    MsgEhxNotFound,
+    MsgEhxFound,
+    MsgEhuFound,
+    MsgEhmFound,
+    MsgUsbNotFound,
+    MsgUsbFound,
+    MsgSelectPortHint,
+    MsgReplyUnrecognized,
+    MsgNoReply,
+    MsgInvalidCommand,
+    MsgSettingsWritten,
+    MsgSettingsRead,
+    MsgFirmwareUnsupported,
+    MsgBadInterface,
+    MsgBadIndicationControl,
+    MsgBadStandbyIndication,
+    MsgBadTouchPoll,
+    MsgBadOperatingMode,
+    MsgBadIdOutputType,
+    MsgBadIdOutputFormat,
+    MsgBadIdByteCount,
+    MsgBadCardsToRead,
+    MsgCommandNotSupported,
+    MsgConfigSaveFailed,
+    MsgNoComPorts,
+    MsgErrorOpening,
+    MsgConnectionBroken,
+    LblDisabled,
+    MsgUsbDisconnected,
+    LblError,
+    MsgReadPortFailed,
+    MsgWritePortFailed,
+    MsgHelpFileNotFound,
+    MsgHelpCannotOpen,
+    MsgHelpOpenFailed,
+    LblErrorCode,
+    MsgHelpFolderHint,
+    MsgInstallPdfViewer,
+    TextKeyCount
+};
+
+// Points every key at the texts of `language` (Ru or En); any other value
+// leaves the table as it was. Nothing is copied: the table holds references.
+void SelectTextsFor(int language);
+
+// The current text of a key; empty until a language has been selected once.
+const char* Text(TextKey key);
+
+// The text of a key in a given language, whatever is selected (for tests and
+// for the few texts that stay in one language).
+const char* TextIn(int language, TextKey key);

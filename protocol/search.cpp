@@ -1,0 +1,147 @@
+// Finding the reader: the EHU/EHM port scan, the USB reader's port lookup,
+// and connecting to a port chosen by the operator.
+#include <windows.h>
+
+#include <cstdio>
+
+#include "app.h"
+#include "protocol.h"
+#include "search_format.h"
+#include "serial.h"
+#include "ui.h"
+
+namespace {
+
+constexpr DWORD LineSpeed = 19200;
+constexpr DWORD ProbeReplyWaitMs = 140;
+constexpr int MaxProbedPorts = 50;
+
+void Report(const char* text, int icon)
+{
+    ShowMessage(MainWindow, text, Text(CapMessage), 0, icon);
+}
+
+void ReportFound(TextKey key)
+{
+    char text[256];
+    std::snprintf(text, sizeof text, "%s\n\r->[%s]", Text(key), AppState.portName);
+    Report(text, IconSuccess);
+}
+
+void ReportNotFound(TextKey key)
+{
+    Report(Text(key), IconError);
+    Report(Text(MsgSelectPortHint), IconHint);
+}
+
+// Reads entry `index` of a combo box into `out`; an entry that does not fit
+// (or no entry) reads as empty.
+void ReadListEntry(HWND list, LRESULT index, char* out, size_t size)
+{
+    out[0] = '\0';
+    const LRESULT length = SendMessageA(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR || length < 0 || static_cast<size_t>(length) >= size) return;
+    SendMessageA(list, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(out));
+}
+
+// Port names are at most "COM255"; anything longer is cut to fit the record.
+void SetPortName(const char* name)
+{
+    std::snprintf(AppState.portName, sizeof AppState.portName, "%s", name);
+}
+
+}  // namespace
+
+void SearchReader()
+{
+    HWND combo = Ctl(PortCombo);
+    EnableWindow(combo, TRUE);
+    if (!ListComPorts(combo)) {
+        SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(""));
+        SendMessageA(combo, CB_SETCURSEL, 0, 0);
+        Report(Text(MsgNoComPorts), IconWarning);
+        return;
+    }
+    SortPortList(combo);
+    if (AppState.family == Ehx) {
+        ScanEhxPorts(combo);
+    } else if (AppState.family == Usb) {
+        FindUsbReader();
+    }
+}
+
+void ScanEhxPorts(HWND list)
+{
+    EnableWindow(MainWindow, FALSE);
+    const LRESULT count = SendMessageA(list, CB_GETCOUNT, 0, 0);
+    for (int i = 0; i < count && i < MaxProbedPorts; ++i) {
+        char name[64];
+        ReadListEntry(list, i, name, sizeof name);
+        SetPortName(name);
+        AppState.portIndex = i;
+        if (!OpenPort(AppState.portName, LineSpeed)) continue;
+        AppState.portOpen = 1;
+        EnableWindow(list, FALSE);
+        AppState.searching = 1;
+        if (!WriteCommand(ReadEhxCommand, CommandLength)) {
+            ResetLink();
+            continue;
+        }
+        Sleep(ProbeReplyWaitMs);
+        if (HandleReply() == ReplyKind::ReadData && AppState.versionOk == 1) {
+            AppState.linkConfirmed = 1;
+            AppState.searching = 0;
+            ReportFound(EhxFoundText(AppState.modelCode));
+            SelectPortByName(list, AppState.portName, &AppState.portIndex);
+            EnableWindow(MainWindow, TRUE);
+            return;
+        }
+        ResetLink();
+    }
+    EnableWindow(list, TRUE);
+    ReportNotFound(MsgEhxNotFound);
+    EnableWindow(MainWindow, TRUE);
+}
+
+void FindUsbReader()
+{
+    if (!FindReaderUsbPort()) {
+        ReportNotFound(MsgUsbNotFound);
+        return;
+    }
+    ReportFound(MsgUsbFound);
+    SelectPortByName(Ctl(PortCombo), AppState.portName, &AppState.portIndex);
+    if (AppState.portOpen == 0) ConnectSelectedPort();
+}
+
+void ConnectSelectedPort()
+{
+    if (OpenPort(AppState.portName, LineSpeed)) {
+        AppState.portOpen = 1;
+        EnableWindow(Ctl(PortCombo), FALSE);
+        SendReadCommand();
+        return;
+    }
+    char text[256];
+    std::snprintf(text, sizeof text, "%s [%s]!", Text(MsgErrorOpening), AppState.portName);
+    Report(text, IconError);
+    RefreshPortList();
+}
+
+void OnPortComboSelection()
+{
+    HWND combo = Ctl(PortCombo);
+    const LRESULT index = SendMessageA(combo, CB_GETCURSEL, 0, 0);
+    char name[64];
+    ReadListEntry(combo, index, name, sizeof name);
+    if (name[0] == '\0') {
+        Report(Text(MsgNoComPorts), IconWarning);
+        return;
+    }
+    SetPortName(name);
+    AppState.portIndex = static_cast<int>(index);
+    ConnectSelectedPort();
+    // Choosing a port is the operator's word that a reader is there.
+    AppState.linkConfirmed = 1;
+}

@@ -1,0 +1,146 @@
+// Record tables of the EHU/EHM and USB readers.
+#include "settings_format.h"
+
+#include <cstring>
+
+#include "types.h"
+
+namespace {
+
+constexpr int HexDecRadios[] = {IdHexRadio, IdDecRadio, 0};
+constexpr int TouchMemoryOutDisables[] = {IdHexRadio, IdDecRadio, IdBytes7Radio, 0};
+
+constexpr SettingsChoice EhxInterfaces[] = {
+    {"TMX", IdTouchMemoryRadio, 1, DotRed, nullptr, nullptr},
+    {"W26", IdWiegand26Radio, 1, DotGreen, nullptr, nullptr},
+    {"W44", IdWiegand44Radio, 1, DotCyan, nullptr, nullptr},
+    {"W58", IdWiegand58Radio, 1, DotMagenta, nullptr, nullptr},
+};
+constexpr SettingsChoice EhxIndicationControl[] = {
+    {"1", IdDirectRadio, 2, DotRed, nullptr, nullptr},
+    {"0", IdInverseRadio, 2, DotBlue, nullptr, nullptr},
+};
+constexpr SettingsChoice EhxStandbyIndication[] = {
+    {"D", IdDynamicRadio, 3, DotRed, nullptr, nullptr},
+    {"S", IdStaticRadio, 3, DotGreen, nullptr, nullptr},
+    {"A", IdStandbyOffRadio, 3, DotMagenta, nullptr, nullptr},
+};
+constexpr SettingsChoice EhxTouchPoll[] = {
+    {"O", IdPollOnRadio, 4, DotRed, nullptr, nullptr},
+    {"F", IdPollOffRadio, 4, DotYellow, nullptr, nullptr},
+};
+
+// With no interface radio checked, Touch Memory (the tab default) is sent:
+// every reader and firmware takes it, while Wiegand 58 is refused by some.
+constexpr SettingsField EhxFields[] = {
+    {4, IdTouchMemoryRadio, IdWiegand58Radio, MsgBadInterface, EhxInterfaces, 4, 0, NoRadio},
+    {7, IdDirectRadio, IdInverseRadio, MsgBadIndicationControl, EhxIndicationControl, 2, 1, NoRadio},
+    {8, IdDynamicRadio, IdStandbyOffRadio, MsgBadStandbyIndication, EhxStandbyIndication, 3, 2, NoRadio},
+    {9, IdPollOnRadio, IdPollOffRadio, MsgBadTouchPoll, EhxTouchPoll, 2, 1, NoRadio},
+};
+
+constexpr SettingsChoice UsbModes[] = {
+    {"W", IdWindowsModeRadio, 1, DotCyan, nullptr, nullptr},
+    {"A", IdMultiOsModeRadio, 1, DotMagenta, nullptr, nullptr},
+};
+// "TMX" covers the type letter too: Touch Memory output has no HEX/DEC type.
+constexpr SettingsChoice UsbOutputFormats[] = {
+    {"HD", IdHexOrDecRadio, 0, 0, HexDecRadios, nullptr},
+    {"TMX", IdTouchMemoryOutRadio, 0, 0, nullptr, TouchMemoryOutDisables},
+};
+constexpr SettingsChoice UsbOutputTypes[] = {
+    {"H", IdHexRadio, 0, 0, nullptr, nullptr},
+    {"D", IdDecRadio, 0, 0, nullptr, nullptr},
+};
+constexpr SettingsChoice UsbByteCounts[] = {
+    {"7", IdBytes7Radio, 0, 0, nullptr, nullptr},
+    {"5", IdBytes5Radio, 0, 0, nullptr, nullptr},
+    {"4", IdBytes4Radio, 0, 0, nullptr, nullptr},
+    {"3", IdBytes3Radio, 0, 0, nullptr, nullptr},
+    {"2", IdBytes2Radio, 0, 0, nullptr, nullptr},
+};
+constexpr SettingsChoice UsbCards[] = {
+    {"EM", IdCardsAllRadio, 0, 0, nullptr, nullptr},
+    {"EX", IdCardsHidEmRadio, 0, 0, nullptr, nullptr},
+    {"XM", IdCardsMifareRadio, 0, 0, nullptr, nullptr},
+};
+
+// With no cards radio checked, all cards (the tab default) are asked for.
+constexpr SettingsField UsbFields[] = {
+    {4, IdWindowsModeRadio, IdMultiOsModeRadio, MsgBadOperatingMode, UsbModes, 2, 1, NoRadio},
+    {5, IdHexOrDecRadio, IdTouchMemoryOutRadio, MsgBadIdOutputFormat, UsbOutputFormats, 2, 1, NoRadio},
+    {7, IdHexRadio, IdDecRadio, MsgBadIdOutputType, UsbOutputTypes, 2, 1, IdHexOrDecRadio},
+    {8, IdBytes7Radio, IdBytes2Radio, MsgBadIdByteCount, UsbByteCounts, 5, 4, NoRadio},
+    {9, IdCardsAllRadio, IdCardsMifareRadio, MsgBadCardsToRead, UsbCards, 3, 0, NoRadio},
+};
+
+constexpr SettingsLayout Layouts[] = {
+    {Ehx, 10, 9, EhxFields, 4},
+    {Usb, 11, 10, UsbFields, 5},
+};
+
+// Whether an earlier field of the record chose `radioId` (indices in `chosen`).
+bool EarlierChoiceIs(const SettingsLayout& layout, const int* chosen, int fieldIndex, int radioId)
+{
+    for (int f = 0; f < fieldIndex; ++f) {
+        if (chosen[f] >= 0 && layout.fields[f].choices[chosen[f]].radioId == radioId) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+const SettingsLayout* SettingsLayoutFor(int family)
+{
+    for (const SettingsLayout& layout : Layouts) {
+        if (layout.family == family) return &layout;
+    }
+    return nullptr;
+}
+
+int MatchSettingsField(const SettingsField& field, const unsigned char* record)
+{
+    for (int c = 0; c < field.choiceCount; ++c) {
+        const char* letters = field.choices[c].letters;
+        int n = 0;
+        while (letters[n] != '\0' && record[field.offset + n] == static_cast<unsigned char>(letters[n])) ++n;
+        if (letters[n] == '\0') return c;
+    }
+    return -1;
+}
+
+void MatchSettingsRecord(const SettingsLayout& layout, const unsigned char* record, int* matched)
+{
+    for (int f = 0; f < layout.fieldCount; ++f) {
+        const SettingsField& field = layout.fields[f];
+        if (field.requiresRadio != NoRadio && !EarlierChoiceIs(layout, matched, f, field.requiresRadio)) {
+            matched[f] = FieldSkipped;
+            continue;
+        }
+        matched[f] = MatchSettingsField(field, record);
+    }
+}
+
+int EncodeSettingsCommand(const SettingsLayout& layout, const bool* checked, char* command)
+{
+    std::memcpy(command, WritePrefix, WritePrefixLength);
+    int chosen[8] = {};
+    for (int f = 0; f < layout.fieldCount; ++f) {
+        const SettingsField& field = layout.fields[f];
+        if (field.requiresRadio != NoRadio && !EarlierChoiceIs(layout, chosen, f, field.requiresRadio)) {
+            chosen[f] = -1;
+            continue;
+        }
+        int pick = field.fallback;
+        for (int c = 0; c < field.choiceCount; ++c) {
+            if (checked[field.choices[c].radioId]) {
+                pick = c;
+                break;
+            }
+        }
+        chosen[f] = pick;
+        const char* letters = field.choices[pick].letters;
+        std::memcpy(command + field.offset - 1, letters, std::strlen(letters));
+    }
+    return layout.commandLength;
+}

@@ -1,0 +1,125 @@
+// Settings records on the panel: a record read from the reader checks the
+// radios, colours the indicator dots and shows the version; the checked
+// radios are turned back into a write command. Both walk the record tables.
+#include <windows.h>
+
+#include <cstring>
+
+#include "app.h"
+#include "protocol.h"
+#include "serial.h"
+#include "settings_format.h"
+#include "ui.h"
+
+namespace {
+
+void ReportBad(TextKey key)
+{
+    ShowMessage(MainWindow, Text(key), Text(CapMessage), 0, IconError);
+}
+
+void EnableRadios(const int* ids, BOOL enable)
+{
+    for (; ids != nullptr && *ids != 0; ++ids) EnableWindow(GetDlgItem(MainWindow, *ids), enable);
+}
+
+// Wiegand 58 exists from firmware 1.10 on, and only on the EHM reader.
+void ApplyEhxAvailability()
+{
+    if (AppState.firmwareVersion <= 100) {
+        EnableWindow(Ctl(Wiegand58Radio), FALSE);
+    } else if (AppState.firmwareVersion >= 110 && AppState.modelCode == ModelEhm) {
+        EnableWindow(Ctl(Wiegand58Radio), TRUE);
+    }
+}
+
+// 7-byte identifiers exist from firmware 1.10 on.
+void ApplyUsbAvailability(const char* version)
+{
+    if (std::strncmp(version, UsbFirmwareVersions[0], VersionLength) == 0) {
+        EnableWindow(Ctl(Bytes7Radio), FALSE);
+    } else if (std::strncmp(version, UsbFirmwareVersions[1], VersionLength) == 0) {
+        EnableWindow(Ctl(Bytes7Radio), TRUE);
+    }
+}
+
+void ApplyChoice(const SettingsField& field, const SettingsChoice& choice)
+{
+    CheckRadioButton(MainWindow, field.firstRadio, field.lastRadio, choice.radioId);
+    EnableRadios(choice.enables, TRUE);
+    EnableRadios(choice.disables, FALSE);
+    if (choice.dot > 0) {
+        AppState.indicatorColors[choice.dot - 1] = choice.colour;
+        InvalidateIndicators();
+    }
+}
+
+// Copies `count` characters, stopping at a NUL and padding with NULs; no
+// terminator is added (the record's twelfth byte always stays NUL).
+void StoreRecord(const unsigned char* record, int count)
+{
+    int k = 0;
+    for (; k < count && record[k] != '\0'; ++k) AppState.lastSettings[k] = static_cast<char>(record[k]);
+    for (; k < count; ++k) AppState.lastSettings[k] = '\0';
+}
+
+}  // namespace
+
+void DecodeSettings(const unsigned char* payload)
+{
+    const SettingsLayout* layout = SettingsLayoutFor(AppState.family);
+    if (layout == nullptr) return;
+    const char* version = reinterpret_cast<const char*>(payload);
+    if (CheckFirmwareVersion(version) != 0) {
+        ReportBad(MsgFirmwareUnsupported);
+        // The EHU/EHM scan goes on to the next port; a USB reader is the one
+        // device it can be, so its link is dropped.
+        if (layout->family == Usb) {
+            ResetLink();
+        } else {
+            AppState.versionOk = 0;
+        }
+        return;
+    }
+    AppState.versionOk = 1;
+    char shown[VersionLength + 1] = {};
+    std::memcpy(shown, version, VersionLength);
+    SetWindowTextA(Ctl(VersionValue), shown);
+    if (layout->family == Ehx) {
+        ApplyEhxAvailability();
+    } else {
+        ApplyUsbAvailability(version);
+    }
+
+    int matched[8] = {};
+    MatchSettingsRecord(*layout, payload, matched);
+    for (int f = 0; f < layout->fieldCount; ++f) {
+        const SettingsField& field = layout->fields[f];
+        if (matched[f] == FieldSkipped) continue;
+        if (matched[f] < 0) {
+            ReportBad(field.badText);
+            continue;
+        }
+        ApplyChoice(field, field.choices[matched[f]]);
+    }
+    StoreRecord(payload, layout->recordLength);
+    if (layout->family == Ehx) InvalidateIndicators();
+}
+
+void EncodeSettings(char* command, int* length)
+{
+    const SettingsLayout* layout = SettingsLayoutFor(AppState.family);
+    if (layout == nullptr) return;
+    bool checked[RadioIdLimit] = {};
+    for (int f = 0; f < layout->fieldCount; ++f) {
+        const SettingsField& field = layout->fields[f];
+        for (int c = 0; c < field.choiceCount; ++c) {
+            const int id = field.choices[c].radioId;
+            checked[id] = SendMessageA(GetDlgItem(MainWindow, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+        }
+    }
+    *length = EncodeSettingsCommand(*layout, checked, command);
+    // The letters replace those of the last record; its version stays.
+    std::memcpy(AppState.lastSettings + VersionLength, command + WritePrefixLength,
+                static_cast<size_t>(*length - WritePrefixLength));
+}

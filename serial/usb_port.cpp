@@ -1,0 +1,80 @@
+// The Varko-7-USB reader's COM port, found by its USB hardware identifier
+// without opening any port.
+#include <cstdint>
+#include <cstring>
+
+// setupapi.h brings commctrl.h, whose MenuHelp() clashes with the text key of
+// that name: this unit stays clear of app.h.
+#include "serial.h"
+#include <setupapi.h>
+
+#include "hardware_id_format.h"
+#include "port_name_format.h"
+
+namespace {
+
+static_assert(sizeof(WCHAR) == sizeof(uint16_t), "the system's texts are UTF-16");
+
+// The PortName value is read into 40 bytes; one more unit keeps a value
+// stored without its terminator from running on.
+constexpr DWORD kPortNameBytes = 40;
+
+// The PortName of a device's hardware key as 8-bit text, when it is REG_SZ.
+bool ReadPortName(HKEY key, char* name, size_t size)
+{
+    WCHAR wide[kPortNameBytes / sizeof(WCHAR) + 1] = {};
+    DWORD type = 0;
+    DWORD bytes = kPortNameBytes;
+    if (RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(wide), &bytes) != ERROR_SUCCESS)
+        return false;
+    if (type != REG_SZ) return false;
+    NarrowUtf16(reinterpret_cast<const uint16_t*>(wide), sizeof wide / sizeof wide[0], name, size);
+    return true;
+}
+
+}  // namespace
+
+bool FindUsbPort(char* output, size_t outputSize,
+                 const char* vendor1, const char* product1, const char* revision1,
+                 const char* vendor2, const char* product2, const char* revision2)
+{
+    char first[kPatternSize];
+    char second[kPatternSize];
+    BuildHardwareIdPatterns(first, second, vendor1, product1, revision1, vendor2, product2, revision2);
+
+    HDEVINFO devices = SetupDiGetClassDevsW(nullptr, L"USB", nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES);
+    if (devices == INVALID_HANDLE_VALUE) return false;
+
+    bool found = false;
+    for (DWORD index = 0;; ++index) {
+        SP_DEVINFO_DATA device = {};
+        device.cbSize = sizeof device;
+        if (!SetupDiEnumDeviceInfo(devices, index, &device)) break;
+
+        WCHAR hardwareId[1024 / sizeof(WCHAR)] = {};
+        DWORD type = 0;
+        DWORD required = 0;
+        if (!SetupDiGetDeviceRegistryPropertyW(devices, &device, SPDRP_HARDWAREID, &type,
+                                               reinterpret_cast<BYTE*>(hardwareId), sizeof hardwareId, &required))
+            continue;
+
+        HKEY key = SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+        if (key == INVALID_HANDLE_VALUE) break;
+
+        char portName[kPortNameBytes / sizeof(WCHAR) + 1];
+        // A name that does not fit the output is as unusable as a missing one.
+        if (ReadPortName(key, portName, sizeof portName) && IsUsablePortName(portName, outputSize)) {
+            // Only the first text of the identifier list takes part.
+            char id[sizeof hardwareId / sizeof(WCHAR) + 1];
+            NarrowUtf16(reinterpret_cast<const uint16_t*>(hardwareId), sizeof hardwareId / sizeof(WCHAR), id, sizeof id);
+            if (HardwareIdMatches(id, first, second)) {
+                // Later matches overwrite earlier ones: the last device wins.
+                std::memcpy(output, portName, std::strlen(portName) + 1);
+                found = true;
+            }
+        }
+        RegCloseKey(key);
+    }
+    SetupDiDestroyDeviceInfoList(devices);
+    return found;
+}

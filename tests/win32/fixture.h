@@ -1,0 +1,98 @@
+// In-process fixture for the Win32 tests: the program's MainWindow with its
+// panel (no search started), every message box recorded and answered, and a
+// message pump with a time limit.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app.h"
+#include "ui.h"
+
+struct BoxRecord {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT style;
+    int icon;  // 0 for the boxes with a system icon
+};
+
+inline std::vector<BoxRecord>& Boxes()
+{
+    static std::vector<BoxRecord> boxes;
+    return boxes;
+}
+
+inline int RecordBox(HWND owner, const char* text, const char* caption, UINT style, int icon)
+{
+    Boxes().push_back({owner, text ? text : "", caption ? caption : "", style, icon});
+    return IDOK;
+}
+
+// Dispatches whatever arrives for `ms` milliseconds.
+inline void PumpMessages(int ms)
+{
+    DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        Sleep(5);
+    } while (static_cast<int>(end - GetTickCount()) > 0);
+}
+
+// Pumps until `done()` holds or `ms` pass; true when it held.
+template <typename Pred>
+bool PumpUntil(Pred done, int ms)
+{
+    DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+    while (!done()) {
+        if (static_cast<int>(end - GetTickCount()) <= 0) return false;
+        PumpMessages(10);
+    }
+    return true;
+}
+
+// Fresh state, texts of `language`, MainWindow and panel of `family`.
+inline void OpenTestMainWindow(int family = Ehx, int language = En)
+{
+    AppState = AppStateRecord{};
+    AppState.family = family;
+    AppState.language = language;
+    SelectLanguageTexts();
+    ShowMessageHook = RecordBox;
+    Boxes().clear();
+
+    WNDCLASSA wc = {};
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = MainWindowProc;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    wc.lpszClassName = "my Window";
+    RegisterClassA(&wc);
+    MainWindow = CreateWindowExA(0, "my Window", Text(AppTitle),
+                                 WS_OVERLAPPED | WS_SYSMENU | WS_MINIMIZEBOX,
+                                 0, 0, 395, 690, nullptr, nullptr, nullptr, nullptr);
+    CreatePanel();
+    ShowWindow(MainWindow, SW_SHOWNORMAL);
+    UpdateWindow(MainWindow);
+}
+
+inline void CloseTestMainWindow()
+{
+    if (MainWindow) DestroyWindow(MainWindow);
+    MainWindow = nullptr;
+    // WM_DESTROY posted a quit message; drain it so the next case starts clean.
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
+}
+
+inline bool IsChecked(Control c) { return SendMessageA(Ctl(c), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+inline bool IsEnabled(Control c) { return IsWindowEnabled(Ctl(c)) != FALSE; }
+inline std::string WindowText(HWND w)
+{
+    char buf[256] = {};
+    GetWindowTextA(w, buf, sizeof buf);
+    return buf;
+}

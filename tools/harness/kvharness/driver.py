@@ -1,0 +1,151 @@
+"""Calls kv-driver.exe under Wine and hands back its JSON answer."""
+import json
+import os
+import subprocess
+import tempfile
+import time
+
+from .wine import WINE64
+
+OK, FAILED, USAGE, REFUSED, TIMEOUT = 0, 1, 2, 3, 4
+
+
+class DriverError(AssertionError):
+    """A driver call that did not end as the caller required."""
+
+    def __init__(self, args, code, answer, raw):
+        self.code = code
+        self.answer = answer
+        what = answer.get("error") if isinstance(answer, dict) else None
+        super().__init__(f"kv-driver {' '.join(args)} -> exit {code}: {what or raw.strip()[:400]}")
+
+
+class Driver:
+    def __init__(self, wine, exe, program_exe=None, menu_file=None):
+        self.wine = wine
+        self.exe = exe
+        self.program_exe = program_exe
+        self.menu_file = menu_file
+        # The driver narrows texts with its own ANSI code page: it must run in
+        # the same locale as the program it looks at.
+        self.locale = None
+        self.calls = 0
+
+    def call(self, *args, allow=(OK,), timeout_s=60):
+        """Runs one verb; returns its JSON object. Raises DriverError when the
+        exit code is not in `allow`."""
+        argv = [str(a) for a in args]
+        cmd = [WINE64, self.exe] + argv
+        if self.menu_file:
+            cmd += ["--menu-file", self.menu_file]
+        if self.program_exe:
+            cmd += ["--exe", self.program_exe]
+        self.calls += 1
+        with tempfile.TemporaryFile() as out:
+            try:
+                code = subprocess.call(cmd, stdout=out, stderr=subprocess.DEVNULL,
+                                       stdin=subprocess.DEVNULL, timeout=timeout_s,
+                                       env=self.wine.environ(self.locale))
+            except subprocess.TimeoutExpired:
+                raise DriverError(argv, -1, {}, f"no answer within {timeout_s} s")
+            out.seek(0)
+            raw = out.read().decode("ascii", "replace")
+        try:
+            answer = json.loads(raw.strip().splitlines()[-1]) if raw.strip() else {}
+        except ValueError:
+            answer = {}
+        if code not in allow:
+            raise DriverError(argv, code, answer, raw)
+        if not isinstance(answer, dict):
+            raise DriverError(argv, code, {}, "not a JSON object: " + raw)
+        answer["_exit"] = code
+        return answer
+
+    # ---- looking ----
+    def main(self):
+        return self.call("main")
+
+    def main_or_none(self):
+        a = self.call("main", allow=(OK, FAILED))
+        return a if a["_exit"] == OK else None
+
+    def controls(self):
+        return self.call("controls")["controls"]
+
+    def controls_by_id(self):
+        """Controls with an id of their own, by id."""
+        return {c["id"]: c for c in self.controls() if c["id"] != 0}
+
+    def progress(self):
+        return self.call("progress")
+
+    def boxes(self):
+        return self.call("boxes")["boxes"]
+
+    def dots(self, family):
+        return self.call("dots")[family]
+
+    def pixel(self, x, y):
+        return self.call("pixel", x, y)["colour"]
+
+    def menu(self):
+        return self.call("menu")["items"]
+
+    # ---- waiting ----
+    def wait_main(self, ms=10000):
+        return self.call("wait-main", ms)
+
+    def wait_progress(self, ms=5000):
+        return self.call("wait-progress", ms)
+
+    def wait_box(self, ms=10000):
+        return self.call("wait-box", ms)["boxes"]
+
+    def wait_idle(self, ms=15000):
+        return self.call("wait-idle", ms)
+
+    def wait_gone(self, ms=10000):
+        return self.call("wait-gone", ms)
+
+    def wait_until(self, probe, what, timeout_s=5.0, interval_s=0.05):
+        """Polls probe() until it returns a true value; raises with the last
+        value seen so the failure says what the screen showed."""
+        end = time.monotonic() + timeout_s
+        last = None
+        while True:
+            last = probe()
+            if last:
+                return last
+            if time.monotonic() >= end:
+                raise AssertionError(f"timed out after {timeout_s} s waiting for {what}")
+            time.sleep(interval_s)
+
+    def wait_value(self, probe, expected, what, timeout_s=5.0):
+        """Polls probe() until it equals expected; the failure shows both."""
+        seen = [None]
+
+        def check():
+            seen[0] = probe()
+            return seen[0] == expected
+        try:
+            self.wait_until(check, what, timeout_s)
+        except AssertionError:
+            raise AssertionError(f"{what}: expected {expected!r}, saw {seen[0]!r} "
+                                 f"(waited {timeout_s} s)")
+        return seen[0]
+
+    # ---- acting ----
+    def click(self, control_id, allow=(OK,)):
+        return self.call("click", control_id, allow=allow)
+
+    def command(self, command_id, allow=(OK,)):
+        return self.call("command", command_id, allow=allow)
+
+    def tab(self, index):
+        return self.call("tab", index)
+
+    def press_box(self, button=1):
+        return self.call("press-box", button)["box"]
+
+    def mouse(self, x, y, button="left"):
+        return self.call("mouse", x, y, button)

@@ -1,0 +1,94 @@
+"""The Wine environment of one build tree, as `wine-env start BUILD` left it.
+
+Every Wine process started from here writes to files, never to a pipe of
+ours: services that a Wine call starts inherit its output and would hold a
+pipe open for as long as the server lives.
+"""
+import os
+import re
+import shlex
+import subprocess
+import tempfile
+
+WINE64 = "/usr/lib/wine/wine64"
+HARNESS_DIR = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+
+class WineError(RuntimeError):
+    pass
+
+
+def winpath(path):
+    """A Linux path as the program sees it through Wine's Z: drive."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def read_env_file(path):
+    """The `export NAME='value'` lines of build/wine/env as a dict."""
+    values = {}
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            m = re.match(r"\s*export\s+([A-Za-z_][A-Za-z0-9_]*)=(.*)$", line.rstrip("\n"))
+            if m:
+                parts = shlex.split(m.group(2))
+                values[m.group(1)] = parts[0] if parts else ""
+    return values
+
+
+class Wine:
+    def __init__(self, build_dir, start_if_missing=True):
+        self.build_dir = os.path.abspath(build_dir)
+        self.env_file = os.path.join(self.build_dir, "wine", "env")
+        if not os.path.exists(self.env_file) and start_if_missing:
+            self._start_env()
+        if not os.path.exists(self.env_file):
+            raise WineError(f"no {self.env_file}: run tools/harness/wine-env start {self.build_dir}")
+        self.values = read_env_file(self.env_file)
+        self.prefix = self.values["WINEPREFIX"]
+        self.display = self.values.get("DISPLAY", "")
+
+    def _start_env(self):
+        log = os.path.join(self.build_dir, "wine-env-start.log")
+        with open(log, "wb") as out:
+            rc = subprocess.call([os.path.join(HARNESS_DIR, "wine-env"), "start", self.build_dir],
+                                 stdout=out, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
+        if rc != 0:
+            raise WineError(f"wine-env start failed ({rc}); see {log}")
+
+    def environ(self, locale=None, extra=None):
+        """The environment for a Wine process. locale "ru" gives code page 1251."""
+        env = dict(os.environ)
+        env.update(self.values)
+        env["WINELOADER"] = WINE64
+        if locale == "ru":
+            env["LC_ALL"] = "ru_RU.UTF-8"
+        elif locale in (None, "en"):
+            env.pop("LC_ALL", None)
+        else:
+            env["LC_ALL"] = locale
+        if extra:
+            env.update(extra)
+        return env
+
+    def run(self, args, timeout=60, locale=None, cwd=None, extra_env=None):
+        """Runs a Wine program to its end; returns (exit code, output text)."""
+        with tempfile.TemporaryFile() as out:
+            try:
+                rc = subprocess.call([WINE64] + list(args), stdout=out, stderr=subprocess.STDOUT,
+                                     stdin=subprocess.DEVNULL, cwd=cwd, timeout=timeout,
+                                     env=self.environ(locale, extra_env))
+            except subprocess.TimeoutExpired:
+                raise WineError(f"{args[0]} did not end within {timeout} s")
+            out.seek(0)
+            return rc, out.read().decode("utf-8", "replace")
+
+    def reg(self, *args):
+        """`reg` inside the prefix; raises on failure."""
+        rc, text = self.run(["reg"] + list(args), timeout=60)
+        if rc != 0:
+            raise WineError(f"wine reg {' '.join(args)} failed ({rc}): {text.strip()}")
+        return text
+
+    def reg_quiet(self, *args):
+        """`reg` whose failure is expected at times (deleting what may be absent)."""
+        return self.run(["reg"] + list(args), timeout=60)[0]

@@ -1,0 +1,214 @@
+
+#include <array>
+
+#include "app.h"
+#include "common_controls.h"
+#include "ui.h"
+
+namespace {
+
+// Style words as the controls are created.
+constexpr DWORD kCombo = 0x50000003;        // child, visible, drop-down list
+constexpr DWORD kVisible = 0x50000000;      // child, visible
+constexpr DWORD kTabs = 0x54000000;         // child, visible, clip siblings
+constexpr DWORD kHiddenGroup = 0x40020007;  // child, group, group box
+constexpr DWORD kHiddenRadio = 0x40000009;  // child, auto radio
+constexpr DWORD kVisibleGroup = 0x50020007;
+constexpr DWORD kVisibleRadio = 0x50000009;
+constexpr DWORD kGroupStart = 0x50020000;   // push button that closes the last radio group
+
+constexpr int kNoKey = -1;
+
+struct ControlSpec {
+    Control control;
+    const char* className;
+    int textKey;        // TextKey, or kNoKey for a fixed label
+    const char* fixed;  // the fixed label
+    int id;
+    int x, y, width, height;
+    DWORD style;
+};
+
+// Every control of MainWindow, in creation order. The order matters: a radio
+// group runs from a WS_GROUP control to the next one.
+constexpr std::array<ControlSpec, ControlCount> kControls = {{
+    {PortCombo, "Combobox", kNoKey, "", IdPortCombo, 10, 10, 150, 200, kCombo},
+    {SearchButton, "Button", BtnSearch, nullptr, IdSearchButton, 180, 10, 140, 40, kVisible},
+    {VersionLabel, "Static", LblVersion, nullptr, IdVersionLabel, 10, 39, 60, 20, kVisible},
+    {VersionValue, "Static", kNoKey, "x.xx", IdVersionValue, 70, 39, 40, 20, kVisible},
+    {FamilyTabs, WC_TABCONTROLA, kNoKey, nullptr, 0, 10, 60, 310, 520, kTabs},
+    {InterfaceGroup, "Button", GrpInterfaces, nullptr, 0, 20, 100, 290, 110, kHiddenGroup},
+    {TouchMemoryRadio, "Button", kNoKey, "Touch Memory", IdTouchMemoryRadio, 30, 120, 120, 20, kHiddenRadio},
+    {Wiegand26Radio, "Button", kNoKey, "Wiegand 26", IdWiegand26Radio, 30, 141, 120, 20, kHiddenRadio},
+    {Wiegand44Radio, "Button", kNoKey, "Wiegand 44", IdWiegand44Radio, 30, 162, 120, 20, kHiddenRadio},
+    {Wiegand58Radio, "Button", kNoKey, "Wiegand 58", IdWiegand58Radio, 30, 183, 120, 20, kHiddenRadio},
+    {OperatingModeGroup, "Button", GrpOperatingMode, nullptr, 0, 20, 100, 290, 70, kHiddenGroup},
+    {WindowsModeRadio, "Button", kNoKey, "WINDOWS", IdWindowsModeRadio, 30, 120, 95, 20, kHiddenRadio},
+    {MultiOsModeRadio, "Button", kNoKey, "Windows, Linux, MacOS", IdMultiOsModeRadio, 30, 141, 180, 20, kHiddenRadio},
+    {IndicationControlGroup, "Button", GrpIndicationControl, nullptr, 0, 20, 220, 290, 70, kHiddenGroup},
+    {DirectRadio, "Button", OptDirect, nullptr, IdDirectRadio, 30, 240, 190, 20, kHiddenRadio},
+    {InverseRadio, "Button", OptInverse, nullptr, IdInverseRadio, 30, 261, 190, 20, kHiddenRadio},
+    {IdOutputFormatGroup, "Button", GrpIdOutputFormat, nullptr, 0, 20, 180, 290, 70, kHiddenGroup},
+    {HexOrDecRadio, "Button", OptHexOrDec, nullptr, IdHexOrDecRadio, 30, 200, 120, 20, kHiddenRadio},
+    {TouchMemoryOutRadio, "Button", kNoKey, "Touch Memory", IdTouchMemoryOutRadio, 30, 221, 120, 20, kHiddenRadio},
+    {StandbyIndicationGroup, "Button", GrpStandbyIndication, nullptr, 0, 20, 300, 290, 90, kHiddenGroup},
+    {DynamicRadio, "Button", OptDynamic, nullptr, IdDynamicRadio, 30, 320, 120, 20, kHiddenRadio},
+    {StaticRadio, "Button", OptStatic, nullptr, IdStaticRadio, 30, 341, 120, 20, kHiddenRadio},
+    {StandbyOffRadio, "Button", OptStandbyOff, nullptr, IdStandbyOffRadio, 30, 362, 60, 20, kHiddenRadio},
+    {IdOutputTypeGroup, "Button", GrpIdOutputType, nullptr, 0, 20, 260, 290, 70, kHiddenGroup},
+    {HexRadio, "Button", kNoKey, "HEX", IdHexRadio, 30, 280, 70, 20, kHiddenRadio},
+    {DecRadio, "Button", kNoKey, "DEC", IdDecRadio, 30, 301, 70, 20, kHiddenRadio},
+    {TouchPollGroup, "Button", GrpTouchButtonPoll, nullptr, 0, 20, 400, 290, 70, kHiddenGroup},
+    {PollOnRadio, "Button", OptPollOn, nullptr, IdPollOnRadio, 30, 420, 60, 20, kHiddenRadio},
+    {PollOffRadio, "Button", OptPollOff, nullptr, IdPollOffRadio, 30, 441, 60, 20, kHiddenRadio},
+    {IdByteCountGroup, "Button", GrpIdByteCount, nullptr, 0, 20, 340, 290, 130, kHiddenGroup},
+    {Bytes7Radio, "Button", kNoKey, "7", IdBytes7Radio, 30, 360, 60, 20, kHiddenRadio},
+    {Bytes5Radio, "Button", kNoKey, "5", IdBytes5Radio, 30, 381, 60, 20, kHiddenRadio},
+    {Bytes4Radio, "Button", kNoKey, "4", IdBytes4Radio, 30, 402, 60, 20, kHiddenRadio},
+    {Bytes3Radio, "Button", kNoKey, "3", IdBytes3Radio, 30, 423, 60, 20, kHiddenRadio},
+    {Bytes2Radio, "Button", kNoKey, "2", IdBytes2Radio, 30, 444, 60, 20, kHiddenRadio},
+    {CardsToReadGroup, "Button", GrpCardsToRead, nullptr, 0, 20, 480, 290, 90, kVisibleGroup},
+    {CardsAllRadio, "Button", kNoKey, "HID, EM-Marine + MIFARE, Pay", IdCardsAllRadio, 30, 500, 240, 20, kVisibleRadio},
+    {CardsHidEmRadio, "Button", kNoKey, "HID, EM-Marine", IdCardsHidEmRadio, 30, 521, 120, 20, kVisibleRadio},
+    {CardsMifareRadio, "Button", kNoKey, "MIFARE, Pay", IdCardsMifareRadio, 30, 542, 120, 20, kVisibleRadio},
+    {ReadButton, "Button", BtnRead, nullptr, IdReadButton, 10, 590, 140, 40, kGroupStart},
+    {WriteButton, "Button", BtnWrite, nullptr, IdWriteButton, 180, 590, 140, 40, kVisible},
+    {IndicatorGroup, "Button", GrpIndicator, nullptr, 0, 330, 60, 50, 520, kVisibleGroup},
+}};
+
+constexpr std::array<Control, 15> kEhxControls = {
+    InterfaceGroup, TouchMemoryRadio, Wiegand26Radio, Wiegand44Radio, Wiegand58Radio,
+    IndicationControlGroup, DirectRadio, InverseRadio,
+    StandbyIndicationGroup, DynamicRadio, StaticRadio, StandbyOffRadio,
+    TouchPollGroup, PollOnRadio, PollOffRadio,
+};
+
+constexpr std::array<Control, 15> kUsbControls = {
+    OperatingModeGroup, WindowsModeRadio, MultiOsModeRadio,
+    IdOutputFormatGroup, HexOrDecRadio, TouchMemoryOutRadio,
+    IdOutputTypeGroup, HexRadio, DecRadio,
+    IdByteCountGroup, Bytes7Radio, Bytes5Radio, Bytes4Radio, Bytes3Radio, Bytes2Radio,
+};
+
+constexpr std::array<Control, 4> kCardsControls = {CardsToReadGroup, CardsAllRadio, CardsHidEmRadio, CardsMifareRadio};
+
+struct RadioDefault {
+    int first, last, checked;
+};
+
+constexpr std::array<RadioDefault, 5> kEhxChecks = {{
+    {IdTouchMemoryRadio, IdWiegand58Radio, IdTouchMemoryRadio},
+    {IdDirectRadio, IdInverseRadio, IdDirectRadio},
+    {IdDynamicRadio, IdStandbyOffRadio, IdStandbyOffRadio},
+    {IdPollOnRadio, IdPollOffRadio, IdPollOffRadio},
+    {IdCardsAllRadio, IdCardsMifareRadio, IdCardsAllRadio},
+}};
+
+constexpr std::array<RadioDefault, 5> kUsbChecks = {{
+    {IdWindowsModeRadio, IdMultiOsModeRadio, IdWindowsModeRadio},
+    {IdHexOrDecRadio, IdTouchMemoryOutRadio, IdHexOrDecRadio},
+    {IdHexRadio, IdDecRadio, IdHexRadio},
+    {IdBytes7Radio, IdBytes2Radio, IdBytes5Radio},
+    {IdCardsAllRadio, IdCardsMifareRadio, IdCardsAllRadio},
+}};
+
+constexpr std::array<COLORREF, 5> kEhxColours = {DotRed, DotRed, DotMagenta, DotYellow, DotWhite};
+constexpr std::array<COLORREF, 5> kUsbColours = {DotCyan, DotWhite, DotWhite, DotWhite, DotWhite};
+
+void CreateControl(const ControlSpec& spec)
+{
+    const char* text = spec.textKey == kNoKey ? spec.fixed : Text(static_cast<TextKey>(spec.textKey));
+    Controls[spec.control] = CreateWindowExA(0, spec.className, text, spec.style, spec.x, spec.y, spec.width,
+                                             spec.height, MainWindow,
+                                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                                             GetModuleHandleA(nullptr), nullptr);
+}
+
+void CheckDefaults(const std::array<RadioDefault, 5>& checks)
+{
+    for (const RadioDefault& d : checks) CheckRadioButton(MainWindow, d.first, d.last, d.checked);
+}
+
+void EnableAll(const std::array<Control, 4>& controls, BOOL enable)
+{
+    for (Control c : controls) EnableWindow(Ctl(c), enable);
+}
+
+void SetColours(const std::array<COLORREF, 5>& colours)
+{
+    for (size_t i = 0; i < colours.size(); ++i) AppState.indicatorColors[i] = colours[i];
+}
+
+}  // namespace
+
+void CreatePanel()
+{
+    BuildMenuBar();
+    for (const ControlSpec& spec : kControls) {
+        if (spec.control == FamilyTabs) {
+            CreateFamilyTabs();
+            continue;
+        }
+        // The defaults go in once every option radio exists, before the buttons.
+        if (spec.control == ReadButton) {
+            if (AppState.family == Ehx) ApplyEhxDefaults();
+            if (AppState.family == Usb) ApplyUsbDefaults();
+        }
+        CreateControl(spec);
+    }
+}
+
+void CreateFamilyTabs()
+{
+    INITCOMMONCONTROLSEX init = {sizeof init, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&init);
+    CreateControl(kControls[FamilyTabs]);
+
+    static char ehxLabel[] = "Varko-7EHU_M";
+    static char usbLabel[] = "  Varko-7-USB   ";
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT | TCIF_IMAGE;
+    item.iImage = -1;
+    item.pszText = ehxLabel;
+    SendMessageA(Ctl(FamilyTabs), TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    item.pszText = usbLabel;
+    SendMessageA(Ctl(FamilyTabs), TCM_INSERTITEMA, 1, reinterpret_cast<LPARAM>(&item));
+    if (AppState.family == Ehx || AppState.family == Usb)
+        SendMessageA(Ctl(FamilyTabs), TCM_SETCURSEL, AppState.family, 0);
+}
+
+void ShowEhxControls(int cmdShow)
+{
+    for (Control c : kEhxControls) {
+        ShowWindow(Ctl(c), cmdShow);
+        if (c == Wiegand58Radio) EnableWindow(Ctl(c), FALSE);  // only a 1.10 EHM reader allows it
+    }
+}
+
+void ShowUsbControls(int cmdShow)
+{
+    for (Control c : kUsbControls) {
+        ShowWindow(Ctl(c), cmdShow);
+        if (c == Bytes7Radio) EnableWindow(Ctl(c), FALSE);  // only a 1.10 USB reader allows it
+    }
+}
+
+void ApplyEhxDefaults()
+{
+    ShowUsbControls(SW_HIDE);
+    ShowEhxControls(SW_SHOW);
+    CheckDefaults(kEhxChecks);
+    EnableAll(kCardsControls, FALSE);
+    SetColours(kEhxColours);
+}
+
+void ApplyUsbDefaults()
+{
+    ShowEhxControls(SW_HIDE);
+    ShowUsbControls(SW_SHOW);
+    CheckDefaults(kUsbChecks);
+    EnableWindow(Ctl(HexRadio), TRUE);
+    EnableWindow(Ctl(DecRadio), TRUE);
+    EnableAll(kCardsControls, TRUE);
+    SetColours(kUsbColours);
+}
