@@ -9,13 +9,7 @@ void LoadConfig()
 {
     int language = Ru;
     int family = Ehx;
-    // A missing or unreadable file is recreated with the defaults; if even
-    // that fails the program runs on the defaults without a word.
-    if (!ReadConfigFile(kConfigPath, &language, &family)) {
-        CreateDefaultConfigFile(kConfigPath);
-        language = Ru;
-        family = Ehx;
-    }
+    LoadOrCreateConfig(kConfigPath, &language, &family);
     AppState.language = language;
     AppState.family = family;
 }

@@ -76,6 +76,14 @@ bool ReadConfigFile(const char* path, int* language, int* family)
     return true;
 }
 
+void LoadOrCreateConfig(const char* path, int* language, int* family)
+{
+    if (ReadConfigFile(path, language, family)) return;
+    CreateDefaultConfigFile(path);
+    *language = Ru;
+    *family = Ehx;
+}
+
 bool CreateDefaultConfigFile(const char* path)
 {
     std::FILE* file = std::fopen(path, "wb");

@@ -11,6 +11,10 @@ constexpr int ConfigFileSize = 36;
 // False when the file cannot be opened (outputs then untouched).
 bool ReadConfigFile(const char* path, int* language, int* family);
 
+// Start-up: reads the file, or creates it with the defaults when it cannot be
+// read (silently giving the defaults if even that fails).
+void LoadOrCreateConfig(const char* path, int* language, int* family);
+
 // Creates (or truncates) the file with the default content: Russian, first tab.
 bool CreateDefaultConfigFile(const char* path);
 
