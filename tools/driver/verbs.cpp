@@ -259,7 +259,9 @@ void ProgressInfo(Json& out, HWND progress)
     SendTimed(progress, PBM_GETPOS, 0, 0, &position);
     out.Key("range").BeginArray().Int(static_cast<int>(low)).Int(static_cast<int>(high)).EndArray();
     out.Key("position").Int(static_cast<int>(position));
-    out.Key("owner_is_main").Bool(GetWindow(progress, GW_OWNER) == FindMainWindow());
+    HWND owner = GetWindow(progress, GW_OWNER);
+    out.Key("owner_is_main").Bool(owner && owner == FindMainWindow());
+    out.Key("main_enabled").Bool(owner && IsWindowEnabled(owner));
 }
 
 int VerbProgress(const Options&, Json& out)
@@ -268,8 +270,9 @@ int VerbProgress(const Options&, Json& out)
     HWND main = NeedMain(out, &code);
     if (!main) return code;
     out.Key("ok").Bool(true);
-    ProgressInfo(out, FindProgressWindow(main));
-    out.Key("main_enabled").Bool(IsWindowEnabled(main));
+    HWND progress = FindProgressWindow(main);
+    ProgressInfo(out, progress);
+    if (!progress) out.Key("main_enabled").Bool(IsWindowEnabled(main));
     return ExitOk;
 }
 
@@ -319,6 +322,32 @@ int VerbControls(const Options&, Json& out)
     return ExitOk;
 }
 
+// Check marks only: the quick look a test takes around every click.
+int VerbRadios(const Options&, Json& out)
+{
+    int code = ExitOk;
+    HWND main = NeedMain(out, &code);
+    if (!main) return code;
+    out.Key("ok").Bool(true).Key("radios").BeginArray();
+    for (HWND child : DirectChildren(main)) {
+        DWORD kind = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE)) & BS_TYPEMASK;
+        if (_stricmp(ClassOf(child).c_str(), "Button") != 0 ||
+            (kind != BS_AUTORADIOBUTTON && kind != BS_RADIOBUTTON && kind != BS_AUTOCHECKBOX &&
+             kind != BS_CHECKBOX))
+            continue;
+        DWORD_PTR check = 0;
+        SendTimed(child, BM_GETCHECK, 0, 0, &check);
+        out.BeginObject()
+            .Key("id").Int(GetDlgCtrlID(child))
+            .Key("checked").Bool(check == BST_CHECKED)
+            .Key("visible").Bool(IsWindowVisible(child))
+            .Key("enabled").Bool(IsWindowEnabled(child))
+            .EndObject();
+    }
+    out.EndArray();
+    return ExitOk;
+}
+
 // ---- message boxes -------------------------------------------------------
 
 void BoxInfo(Json& out, HWND box, const Options& o)
@@ -364,8 +393,8 @@ void BoxInfo(Json& out, HWND box, const Options& o)
         }
         if (ok) {
             out.Key("name").Str(match.name).Key("resource").Int(match.resource);
-            out.Key("distance").Int(static_cast<long long>(match.distance * 100) / 100);
-            out.Key("runner_up").Int(static_cast<long long>(match.runnerUp));
+            out.Key("distance").Int(static_cast<long long>(match.distance + 0.5));
+            out.Key("runner_up").Int(static_cast<long long>(match.runnerUp + 0.5));
         } else {
             out.Key("name").Str("unknown").Key("error").Str(error);
         }
@@ -722,6 +751,7 @@ int VerbMouse(const Options& o, Json& out)
     if (!main) return code;
     POINT p{static_cast<LONG>(x), static_cast<LONG>(y)};
     ClientToScreen(main, &p);
+    bool enabledBefore = IsWindowEnabled(main);
     SetCursorPos(p.x, p.y);
     Sleep(kPollMs);
     INPUT input[2] = {};
@@ -729,6 +759,11 @@ int VerbMouse(const Options& o, Json& out)
     input[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
     input[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
     UINT sent = SendInput(2, input, sizeof(INPUT));
+    // Long enough for the program to take the click off its queue: whether
+    // the window was enabled across that moment says what the click met.
+    Sleep(2 * kPollMs);
+    out.Key("main_enabled_before").Bool(enabledBefore);
+    out.Key("main_enabled_after").Bool(IsWindowEnabled(main));
     HWND hit = WindowFromPoint(p);
     out.Key("ok").Bool(sent == 2).Key("screen").BeginArray().Int(p.x).Int(p.y).EndArray();
     out.Key("window_at_point").Hex(reinterpret_cast<ULONG_PTR>(hit));
@@ -844,6 +879,7 @@ int RunVerb(const Options& o, Json& out)
         {"wait-exit", VerbWaitGone},
         {"wait-idle", VerbWaitIdle},
         {"controls", VerbControls},
+        {"radios", VerbRadios},
         {"menu", VerbMenu},
         {"progress", VerbProgress},
         {"wait-progress", VerbWaitProgress},

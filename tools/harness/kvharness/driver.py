@@ -76,6 +76,11 @@ class Driver:
         """Controls with an id of their own, by id."""
         return {c["id"]: c for c in self.controls() if c["id"] != 0}
 
+    def radios(self):
+        """Radio buttons (and check boxes) with their check marks: the quick
+        look around a click."""
+        return self.call("radios")["radios"]
+
     def progress(self):
         return self.call("progress")
 

@@ -18,7 +18,6 @@ ports, USB keys) is taken down after it, also when the script is killed.
 import argparse
 import atexit
 import os
-import re
 import shutil
 import signal
 import sys
@@ -41,10 +40,6 @@ class ScenarioFailed(AssertionError):
 
 
 def _fmt(value):
-    if isinstance(value, bytes):
-        return repr(value)
-    if isinstance(value, str):
-        return repr(value)
     return repr(value)
 
 
@@ -105,16 +100,16 @@ class Scenario:
             return f.read()
 
     # ---- the program ----
-    def start(self, config=None, locale=None, keep_config=False, wait=True, name=None):
-        """Starts the program in this scenario's directory. config: the bytes
-        of appconfig.ini, or None for no file (unless keep_config)."""
+    def start(self, config=None, locale=None, keep_config=False, wait=True, name=None, exe=None):
+        """Starts the program (or `exe`) in this scenario's directory. config:
+        the bytes of appconfig.ini, or None for no file (unless keep_config)."""
         if not keep_config:
             if config is None:
                 if os.path.exists(self.path(CONFIG)):
                     os.unlink(self.path(CONFIG))
             else:
                 self.write_config(config)
-        program = Program(self.suite.wine, self.suite.exe, self.dir, self.log_dir, locale=locale,
+        program = Program(self.suite.wine, exe or self.suite.exe, self.dir, self.log_dir, locale=locale,
                           env={"KV_TEST_MENU_DUMP": winpath(self.menu_file)},
                           name=name or f"program{len(self.programs) + 1}")
         self.programs.append(program)
@@ -285,7 +280,3 @@ class Suite:
         sys.stdout.flush()
         sys.exit(1 if failed or not chosen else 0)
 
-
-def client_rect(control):
-    r = control["rect"]
-    return (r["x"], r["y"], r["w"], r["h"])
