@@ -119,6 +119,47 @@ int Refuse(Json& out, const std::string& why)
     return Fail(out, ExitRefused, "refused: " + why);
 }
 
+// Sends an operator's action and waits until the program has handled it, or
+// until the handling has opened a modal window (a message box or dialog runs
+// its own loop, so the send would not return before someone answers it).
+struct SendJob {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    int timeoutMs;
+    volatile LONG done;
+};
+
+DWORD WINAPI SendWorker(LPVOID param)
+{
+    auto* job = static_cast<SendJob*>(param);
+    SendTimed(job->window, job->message, job->wParam, job->lParam, nullptr, job->timeoutMs);
+    InterlockedExchange(&job->done, 1);
+    return 0;
+}
+
+void SendAction(Json& out, HWND window, UINT message, WPARAM wParam, LPARAM lParam, int timeoutMs)
+{
+    DWORD process = ProcessOf(window);
+    size_t boxesBefore = MessageBoxes(process).size();
+    // Leaked on purpose when a modal window stays open: the process ends
+    // with the worker still blocked, which is harmless.
+    auto* job = new SendJob{window, message, wParam, lParam, timeoutMs, 0};
+    HANDLE thread = CreateThread(nullptr, 0, SendWorker, job, 0, nullptr);
+    if (!thread) SendWorker(job);
+    bool modal = false;
+    DWORD start = GetTickCount();
+    while (thread && !job->done && static_cast<int>(GetTickCount() - start) < timeoutMs) {
+        if (WaitForSingleObject(thread, 20) == WAIT_OBJECT_0) break;
+        if ((modal = MessageBoxes(process).size() > boxesBefore)) break;
+    }
+    if (thread) CloseHandle(thread);
+    out.Key("completed").Bool(job->done != 0);
+    out.Key("modal_opened").Bool(modal);
+    if (job->done) delete job;
+}
+
 // ---- looking -------------------------------------------------------------
 
 void ComboEntries(Json& out, HWND combo)
@@ -475,16 +516,15 @@ int VerbClick(const Options& o, Json& out)
     RECT r{};
     GetClientRect(control, &r);
     LPARAM centre = MAKELPARAM(r.right / 2, r.bottom / 2);
-    bool completed = true;
+    out.Key("ok").Bool(true);
     if (o.post) {
         PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, centre);
         PostMessageW(control, WM_LBUTTONUP, 0, centre);
     } else {
-        // BM_CLICK runs the button's own press and release and returns when
-        // the program has handled the command, unless that opened a modal box.
-        completed = SendTimed(control, BM_CLICK, 0, 0, nullptr, o.timeoutMs);
+        // BM_CLICK runs the button's own press and release, and with them
+        // the program's handling of the command.
+        SendAction(out, control, BM_CLICK, 0, 0, o.timeoutMs);
     }
-    out.Key("ok").Bool(true).Key("completed").Bool(completed);
     DWORD_PTR check = 0;
     if (SendTimed(control, BM_GETCHECK, 0, 0, &check, 500)) out.Key("checked").Bool(check == BST_CHECKED);
     return ExitOk;
@@ -521,11 +561,9 @@ int VerbSelectPort(const Options& o, Json& out)
         return Fail(out, ExitFailed, "CB_SETCURSEL refused index " + std::to_string(index));
     // What a choice in the drop-down list sends to the parent.
     WPARAM command = MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE);
-    bool completed = true;
+    out.Key("ok").Bool(true).Key("index").Int(index);
     if (o.post) PostMessageW(main, WM_COMMAND, command, reinterpret_cast<LPARAM>(combo));
-    else completed = SendTimed(main, WM_COMMAND, command, reinterpret_cast<LPARAM>(combo), nullptr,
-                               o.timeoutMs);
-    out.Key("ok").Bool(true).Key("index").Int(index).Key("completed").Bool(completed);
+    else SendAction(out, main, WM_COMMAND, command, reinterpret_cast<LPARAM>(combo), o.timeoutMs);
     return ExitOk;
 }
 
@@ -540,11 +578,10 @@ int VerbCommand(const Options& o, Json& out)
     std::string why = Unusable(main, nullptr);
     if (!why.empty()) return Refuse(out, why);
     // A menu choice arrives as a posted WM_COMMAND with notification 0.
-    bool completed = true;
     WPARAM command = MAKEWPARAM(static_cast<WORD>(id), 0);
+    out.Key("ok").Bool(true);
     if (o.post) PostMessageW(main, WM_COMMAND, command, 0);
-    else completed = SendTimed(main, WM_COMMAND, command, 0, nullptr, o.timeoutMs);
-    out.Key("ok").Bool(true).Key("completed").Bool(completed);
+    else SendAction(out, main, WM_COMMAND, command, 0, o.timeoutMs);
     return ExitOk;
 }
 
