@@ -92,8 +92,8 @@ def tells_the_box_icons_apart(s):
     for command, want in [(40 + i, f"program:{i}") for i in range(1, 8)] + [(48, "system:error")]:
         s.driver.command(command, allow=(0,))
         boxes = s.driver.wait_box(3000)
-        s.equal([(text_of(b), text_of(b, "title"), b["icon"]["name"]) for b in boxes],
-                [(CYRILLIC, "Message", want)], f"box of command {command}")
+        s.equal([(text_of(b), text_of(b, "title"), b["is_message_box"], b["icon"]["name"]) for b in boxes],
+                [(CYRILLIC, "Message", True, want)], f"box of command {command}")
         s.equal(s.driver.press_box()["buttons"][0]["id"], 1, "OK button id")
         s.driver.wait_idle(3000)
 

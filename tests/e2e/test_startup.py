@@ -43,6 +43,13 @@ def first_start_russian(s):
     progress = s.driver.wait_progress(5000)
     s.shot("search")
     s.equal(text_of(progress, "title"), "Поиск считывателя Varko-7EHU_7EHM", "first search title")
+    r = progress["rect"]
+    s.equal((r["x"], r["y"], r["w"], r["h"]), (364, 359, 291, 50), "progress window rectangle")
+    s.equal(progress["range"], [0, 100], "progress range")
+    style = int(progress["style"], 16)
+    s.check(style & 0x10000001 == 0x10000001 and not style & 0x40000000,
+            f"a visible smooth top-level bar expected, style 0x{style:08X}")
+    s.check(progress["owner_is_main"], "the progress window is not owned by the main window")
     boxes = s.settle()
     check_no_ports_box(s, boxes, "ru")
     main = s.driver.main()
@@ -116,6 +123,18 @@ def second_start_raises_first(s):
     s.check(first.running(), "the first copy ended")
     s.equal(s.driver.call("windows")["process"], main["process"], "the window belongs to the first copy")
     s.shot()
+
+
+@suite.scenario
+def quit_and_close_end_with_zero(s):
+    program, _ = s.start_idle(config=CONFIG_FILE[("en", "ehx")])
+    s.shot()
+    s.driver.command(16)
+    s.equal(program.wait_exit(10), 0, "exit code after File, Quit")
+    program, _ = s.start_idle(config=CONFIG_FILE[("en", "ehx")])
+    s.driver.call("close")
+    s.equal(program.wait_exit(10), 0, "exit code after the close box")
+    s.equal(s.read_config(), CONFIG_FILE[("en", "ehx")], "appconfig.ini is not written at exit")
 
 
 @suite.scenario

@@ -401,7 +401,12 @@ void BoxInfo(Json& out, HWND box, const Options& o)
     std::string text;
     if (textControl && ReadWindowText(textControl, &text)) out.Text("text", text);
     else out.Key("text").Null();
-    out.Key("is_message_box").Bool(textControl != nullptr);
+    // The icon static of a message box has a fixed id: 0x440 under Wine, 0x14
+    // under Windows. A dialog's IDC_STATIC texts also have id 0xFFFF.
+    HWND boxIcon = GetDlgItem(box, 0x440);
+    if (!boxIcon) boxIcon = GetDlgItem(box, 0x14);
+    out.Key("is_message_box").Bool(textControl && boxIcon &&
+                                   _stricmp(ClassOf(boxIcon).c_str(), "Static") == 0);
 
     HWND iconControl = nullptr;
     out.Key("buttons").BeginArray();

@@ -51,7 +51,9 @@ class ComPorts:
         for name in os.listdir(self.dosdevices):
             if name.lower().startswith("com") and name[3:].isdigit():
                 os.unlink(os.path.join(self.dosdevices, name))
-        self.wine.reg_quiet("delete", SERIALCOMM, "/f")
+        # Values only: the key is volatile, and once deleted `reg add` cannot
+        # make it again until the server restarts.
+        self.wine.reg_quiet("delete", SERIALCOMM, "/va", "/f")
 
     def add(self, number, value_name=None):
         os.makedirs(self.dir, exist_ok=True)
@@ -137,6 +139,9 @@ class UsbReader:
         self.present = False
 
     def plug(self):
+        # Leave the prefix as it was: remember whether Enum\USB was there.
+        if not self.present:
+            self.root_existed = self.wine.reg_quiet("query", USB_ROOT) == 0
         ids = r"USB\VID_2E3C&PID_5750&REV_0200\0USB\VID_2E3C&PID_5750"
         self.wine.reg("add", self.key, "/v", "HardwareID", "/t", "REG_MULTI_SZ", "/d", ids, "/f")
         self.wine.reg("add", self.key, "/v", "ClassGUID", "/t", "REG_SZ", "/d", PORTS_CLASS, "/f")
@@ -146,4 +151,6 @@ class UsbReader:
 
     def unplug(self):
         self.wine.reg_quiet("delete", f"{USB_ROOT}\\{USB_DEVICE}", "/f")
+        if not getattr(self, "root_existed", True):
+            self.wine.reg_quiet("delete", USB_ROOT, "/f")
         self.present = False

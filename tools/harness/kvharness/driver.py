@@ -41,15 +41,20 @@ class Driver:
         if self.program_exe:
             cmd += ["--exe", self.program_exe]
         self.calls += 1
-        with tempfile.TemporaryFile() as out:
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
             try:
-                code = subprocess.call(cmd, stdout=out, stderr=subprocess.DEVNULL,
+                code = subprocess.call(cmd, stdout=out, stderr=err,
                                        stdin=subprocess.DEVNULL, timeout=timeout_s,
                                        env=self.wine.environ(self.locale))
             except subprocess.TimeoutExpired:
                 raise DriverError(argv, -1, {}, f"no answer within {timeout_s} s")
             out.seek(0)
             raw = out.read().decode("ascii", "replace")
+            if not raw.strip():
+                # No JSON at all: the driver did not run or crashed; say what
+                # Wine said instead.
+                err.seek(0)
+                raw = "no output; stderr: " + err.read().decode("utf-8", "replace")
         try:
             answer = json.loads(raw.strip().splitlines()[-1]) if raw.strip() else {}
         except ValueError:
