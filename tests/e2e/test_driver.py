@@ -75,14 +75,16 @@ def refuses_what_an_operator_cannot_do(s):
     s.equal(s.driver.click(4, allow=(REFUSED,))["refused"], "control disabled", "click on a greyed radio")
     s.equal(s.driver.click(5, allow=(REFUSED,))["refused"], "control hidden", "click on a hidden radio")
     s.equal(s.driver.call("click", 99, allow=(FAILED,))["_exit"], FAILED, "click on a missing control")
-    s.driver.click(2)   # the probe's progress: 100 ticks with its window disabled
+    s.driver.click(2)   # the probe's progress: its window disabled until a device change
     p = s.driver.wait_progress(2000)
     s.equal((p["range"], text_of(p, "title"), p["main_enabled"]), ([0, 100], CYRILLIC, False), "progress")
+    s.driver.wait_value(lambda: s.driver.progress()["position"], 100, "progress position")
     for verb in (("click", 3), ("command", 42), ("rclick", 200, 640), ("tab", 0)):
         r = s.driver.call(*verb, allow=(REFUSED,))
         s.equal(r["refused"], "main window disabled", f"{verb[0]} while the window is disabled")
+    s.driver.call("devicechange")
     s.driver.wait_idle(5000)
-    s.equal(s.driver.progress()["open"], False, "progress after it ran out")
+    s.equal(s.driver.progress()["open"], False, "progress after the device change ended it")
 
 
 @suite.scenario

@@ -10,21 +10,6 @@
 
 namespace {
 
-struct Box {
-    TextKey text;
-    int icon;
-};
-
-void CheckBoxes(const std::vector<Box>& want)
-{
-    CHECK_EQ(Boxes().size(), want.size());
-    for (size_t n = 0; n < want.size() && n < Boxes().size(); ++n) {
-        CHECK_EQ(Boxes()[n].text, Text(want[n].text));
-        CHECK_EQ(Boxes()[n].caption, Text(CapMessage));
-        CHECK_EQ(Boxes()[n].icon, want[n].icon);
-    }
-}
-
 std::string PortPath;
 
 // The reply follows twelve placeholder bytes that the command overwrites.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app.h"
+#include "check.h"
 #include "ui.h"
 
 struct BoxRecord {
@@ -95,4 +96,23 @@ inline std::string WindowText(HWND w)
     char buf[256] = {};
     GetWindowTextA(w, buf, sizeof buf);
     return buf;
+}
+
+// The boxes a case expects, in order: every one owned by MainWindow with the
+// current caption and style 0.
+struct Box {
+    TextKey text;
+    int icon;
+};
+
+inline void CheckBoxes(const std::vector<Box>& want)
+{
+    CHECK_EQ(Boxes().size(), want.size());
+    for (size_t n = 0; n < want.size() && n < Boxes().size(); ++n) {
+        CHECK_EQ(Boxes()[n].text, Text(want[n].text));
+        CHECK_EQ(Boxes()[n].caption, Text(CapMessage));
+        CHECK_EQ(Boxes()[n].icon, want[n].icon);
+        CHECK(Boxes()[n].owner == MainWindow);
+        CHECK_EQ(Boxes()[n].style, 0u);
+    }
 }

@@ -11,23 +11,6 @@
 
 namespace {
 
-struct Box {
-    TextKey text;
-    int icon;
-};
-
-void CheckBoxes(const std::vector<Box>& want)
-{
-    CHECK_EQ(Boxes().size(), want.size());
-    for (size_t n = 0; n < want.size() && n < Boxes().size(); ++n) {
-        CHECK_EQ(Boxes()[n].text, Text(want[n].text));
-        CHECK_EQ(Boxes()[n].caption, Text(CapMessage));
-        CHECK_EQ(Boxes()[n].icon, want[n].icon);
-        CHECK(Boxes()[n].owner == MainWindow);
-        CHECK_EQ(Boxes()[n].style, 0u);
-    }
-}
-
 // The record as HandleReply leaves it: payload at the start of a zero-filled
 // reply buffer, model and version already taken from the reply.
 void Decode(const char* record, char model, int version)

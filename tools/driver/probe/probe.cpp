@@ -85,13 +85,8 @@ LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp)
             SetTitle("tab %d", static_cast<int>(SendMessageA(g_tab, TCM_GETCURSEL, 0, 0)));
         break;
     case WM_TIMER:
-        SendMessageA(g_progress, PBM_SETPOS, static_cast<WPARAM>(++g_ticks), 0);
-        if (g_ticks == 100) {
-            KillTimer(w, 1);
-            DestroyWindow(g_progress);
-            g_progress = nullptr;
-            EnableWindow(w, TRUE);
-        }
+        // The bar fills but stays: a check must not race its end.
+        if (g_ticks < 100) SendMessageA(g_progress, PBM_SETPOS, static_cast<WPARAM>(++g_ticks), 0);
         break;
     case WM_PAINT: {
         PAINTSTRUCT ps;
@@ -115,7 +110,15 @@ LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp)
         break;
     }
     case WM_DEVICECHANGE:
+        // Not input, so it arrives while the window is disabled: it ends the
+        // progress.
         SetTitle("device %d", static_cast<int>(wp));
+        if (g_progress) {
+            KillTimer(w, 1);
+            DestroyWindow(g_progress);
+            g_progress = nullptr;
+            EnableWindow(w, TRUE);
+        }
         break;
     case WM_DESTROY:
         PostQuitMessage(0);
