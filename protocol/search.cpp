@@ -34,16 +34,6 @@ void ReportNotFound(TextKey key)
     Report(Text(MsgSelectPortHint), IconHint);
 }
 
-// Reads entry `index` of a combo box into `out`; an entry that does not fit
-// (or no entry) reads as empty.
-void ReadListEntry(HWND list, LRESULT index, char* out, size_t size)
-{
-    out[0] = '\0';
-    const LRESULT length = SendMessageA(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == CB_ERR || length < 0 || static_cast<size_t>(length) >= size) return;
-    SendMessageA(list, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(out));
-}
-
 // Port names are at most "COM255"; anything longer is cut to fit the record.
 void SetPortName(const char* name)
 {
@@ -134,7 +124,7 @@ void OnPortComboSelection()
     HWND combo = Ctl(PortCombo);
     const LRESULT index = SendMessageA(combo, CB_GETCURSEL, 0, 0);
     char name[64];
-    ReadListEntry(combo, index, name, sizeof name);
+    ReadListEntry(combo, static_cast<int>(index), name, sizeof name);
     if (name[0] == '\0') {
         Report(Text(MsgNoComPorts), IconWarning);
         return;

@@ -1,6 +1,8 @@
 """The language switch from the menu: the 23 re-labelled windows, the menu
 bar rebuilt with its check mark, the configuration file rewritten, and the
 labels that never change."""
+import os
+
 from panel import (CONFIG_FILE, DOTS, TAB_LABELS, TITLE, panel_mismatches, radio_states,
                    text_of)
 from kvharness import Suite
@@ -81,7 +83,6 @@ def same_language_again(s):
     # Bytes the save must overwrite (its first 36) and leave (the rest).
     s.write_config(b"#" * 36 + b"tail")
     s.driver.call("menu")
-    import os
     os.unlink(s.menu_file)
     switch(s, "ru")
     s.equal(s.read_config(), CONFIG_FILE[("ru", "ehx")] + b"tail", "appconfig.ini after choosing Russian again")

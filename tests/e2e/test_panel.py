@@ -1,7 +1,7 @@
 """The option panel as the operator sees it: the defaults of each tab, the
 indicator dots read from the screen, radio clicks, the tab change with its
 search, and READ, WRITE and Read ID without an open port."""
-from panel import (CONFIG_FILE, DOTS, ID_OF, NAMES, NO_PORTS, RADIO_SETS, SEARCH_TITLE, WHITE,
+from panel import (CONFIG_FILE, DOTS, ID_OF, NO_PORTS, RADIO_SETS, SEARCH_TITLE, WHITE,
                    defaults_mismatches, radio_states, text_of)
 from kvharness import REFUSED, Suite
 

@@ -1,6 +1,5 @@
 """Calls kv-driver.exe under Wine and hands back its JSON answer."""
 import json
-import os
 import subprocess
 import tempfile
 import time
