@@ -82,7 +82,7 @@ def refuses_what_an_operator_cannot_do(s):
     for verb in (("click", 3), ("command", 42), ("rclick", 200, 640), ("tab", 0)):
         r = s.driver.call(*verb, allow=(REFUSED,))
         s.equal(r["refused"], "main window disabled", f"{verb[0]} while the window is disabled")
-    s.driver.call("devicechange")
+    s.driver.call("devicechange", "0x0BAD")  # the probe's own event: it ends the progress
     s.driver.wait_idle(5000)
     s.equal(s.driver.progress()["open"], False, "progress after the device change ended it")
 

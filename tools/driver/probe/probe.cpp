@@ -10,6 +10,7 @@
 
 namespace {
 HWND g_main, g_tab, g_combo, g_progress;
+constexpr WPARAM kEndProgressEvent = 0x0BAD;
 int g_ticks;
 COLORREF g_dot = RGB(255, 0, 0);
 
@@ -110,10 +111,11 @@ LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp)
         break;
     }
     case WM_DEVICECHANGE:
-        // Not input, so it arrives while the window is disabled: it ends the
-        // progress.
+        // Not input, so it arrives while the window is disabled: the test's
+        // own event ends the progress. Wine broadcasts real device changes
+        // on its own, which must not end it early.
         SetTitle("device %d", static_cast<int>(wp));
-        if (g_progress) {
+        if (g_progress && wp == kEndProgressEvent) {
             KillTimer(w, 1);
             DestroyWindow(g_progress);
             g_progress = nullptr;
