@@ -2,6 +2,7 @@
 bar rebuilt with its check mark, the configuration file rewritten, and the
 labels that never change."""
 import os
+import subprocess
 
 from panel import (CONFIG_FILE, DOTS, TAB_LABELS, TITLE, panel_mismatches, radio_states,
                    text_of)
@@ -113,6 +114,39 @@ def switch_keeps_choices(s):
     s.equal({c["id"]: c["enabled"] for c in s.driver.controls()}, enabled, "enabled states after the switch")
     s.driver.wait_value(lambda: s.driver.dots("usb"), dots, "dots after the switch")
     s.shot()
+
+
+@suite.scenario
+def unwritable_file_warns_and_the_choice_holds(s):
+    """A file that cannot be written: each save warns in the language of the
+    moment, and the new language and tab still take effect."""
+    s.start_idle(config=CONFIG_FILE[("ru", "ehx")])
+    path = s.path("appconfig.ini")
+    # As root a read-only mode does not stop writing: make the file immutable.
+    subprocess.run(["chattr", "+i", path], check=True)
+    try:
+        s.driver.command(18)
+        boxes = s.driver.wait_box(5000)
+        s.equal([(text_of(b), b["icon"]["name"]) for b in boxes],
+                [("Не удалось сохранить настройки!\nПерезапустите программу.", "program:4")],
+                "the warning, in Russian (the language before the switch)")
+        s.driver.press_box()
+        s.driver.wait_idle(5000)
+        s.equal(text_of(s.driver.main(), "title"), TITLE["en"], "title after the switch")
+        s.shot("language")
+
+        s.driver.tab(1)
+        boxes = s.driver.wait_box(5000)
+        s.equal([text_of(b) for b in boxes], ["Failed to save settings!\nRestart the program."],
+                "the warning of the tab change, now in English")
+        s.driver.press_box()
+        s.settle()
+    finally:
+        subprocess.run(["chattr", "-i", path], check=False)
+    s.equal(s.read_config(), CONFIG_FILE[("ru", "ehx")], "the file is unchanged")
+    tabs = [c for c in s.driver.controls() if c["class"] == "SysTabControl32"]
+    s.equal(tabs[0].get("selected") if tabs else None, 1, "the second tab is selected")
+    s.shot("tab")
 
 
 suite.run()
