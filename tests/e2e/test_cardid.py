@@ -31,6 +31,9 @@ def ehu_linked(s, *emulator_options, firmware="1.10", locale=None, language="en"
     port = s.ports.add(3)
     ctl = os.path.join(s.dir, "emulator.ctl")
     open(ctl, "w").close()
+    stale = os.path.join(s.log_dir, f"emulator-com{port.number}.log")  # the log is appended to
+    if os.path.exists(stale):
+        os.unlink(stale)
     emu = s.emulator(port, "--model", "U", "--firmware", firmware, "--card", CARD, "--control", ctl,
                      *emulator_options)
     _, boxes = s.start_idle(config=CONFIG_FILE[(language, "ehx")], locale=locale)
@@ -94,8 +97,9 @@ def check_id_window(s, w, language, title):
         s.check(style & ES_READONLY and style & ES_RIGHT and ex & WS_EX_CLIENTEDGE,
                 f"field {c['text']!r}: read-only, right-aligned, sunken expected; "
                 f"style 0x{style:08X} exstyle 0x{ex:08X}")
-        s.equal((c["centre"], c["lightest"], c["darkest"]), (WHITE, WHITE, BLACK),
-                f"field {c['text']!r}: colours on screen (centre, lightest, darkest)")
+        # The digits stand right-aligned: the left edge shows the background.
+        s.equal((c["left"], c["lightest"], c["darkest"]), (WHITE, WHITE, BLACK),
+                f"field {c['text']!r}: colours on screen (background, lightest, darkest)")
     for c in kids:
         if c["class"].lower() == "static":
             s.check(c["lightest"] != WHITE,
@@ -108,7 +112,7 @@ def read_id_shows_card(s):
     main window disabled while it is open, enabled and focused after it."""
     _, log, peek = ehu_linked(s)
     s.driver.command(READ_ID)
-    w = peek.wait_window(ID_CLASS, 5)
+    w = peek.wait_window(ID_CLASS, 5, colours=True)
     s.require(w, f"no card ID window after Read ID; boxes: {[text_of(b) for b in s.driver.boxes()]}")
     s.shot()
     check_id_window(s, w, "en", "Varko-7EHU ver.1.10")
@@ -196,7 +200,7 @@ def manual_picture(s, locale, language, title):
     """The card ID window alone, for the manual: ARTIFACTS/<test>/readid-<language>.png."""
     _, _, peek = ehu_linked(s, locale=locale, language=language)
     s.driver.command(READ_ID)
-    w = peek.wait_window(ID_CLASS, 5)
+    w = peek.wait_window(ID_CLASS, 5, colours=True)
     s.require(w, "no card ID window")
     check_id_window(s, w, language, title)
     r = w["rect"]

@@ -100,7 +100,8 @@ def first_port_starts_search(s):
     note(s, f"search progress {delay:.2f} s after the notice")
     s.shot()
     boxes = s.settle()
-    s.equal([text_of(b) for b in boxes], ["Varko-7EHU reader found!"], "boxes of that search")
+    s.equal([text_of(b) for b in boxes], ["Settings read!", "Varko-7EHU reader found!\n\r->[COM5]"],
+            "boxes of that search")
     s.equal(link(s), ("1.10", False), "version and PortCombo enabled after the search")
     s.equal(port_list(s), ["COM5"], "ports after the first one arrived")
 
@@ -178,8 +179,21 @@ def usb_reader_plugged(s):
         note(s, f"search progress {delay:.2f} s after the notice")
         s.shot()
         boxes = s.settle()
-        s.equal([text_of(b) for b in boxes], ["Varko-7-USB reader found!"], "boxes of that search")
+        s.equal([text_of(b) for b in boxes], ["Varko-7-USB reader found!\n\r->[COM7]", "Settings read!"],
+                "boxes of that search")
         s.equal(link(s), ("1.10", False), "version and PortCombo enabled after the search")
+
+        # Pulled out again: the reader takes its port with it.
+        s.usb().unplug()
+        s.ports.remove(port)
+        notice(s)
+        boxes = s.driver.call("wait-box", 10000, allow=(0, TIMEOUT)).get("boxes", [])
+        s.equal([(text_of(b), b["icon"]["name"]) for b in boxes],
+                [("Connection broken.\n\r(Varko-7-USB disabled!)", ERROR_ICON)], "box after the reader left")
+        if boxes:
+            s.driver.press_box()
+        s.driver.wait_idle(5000)
+        s.equal(link(s), ("x.xx", True), "VersionValue and PortCombo enabled after the reader left")
     finally:
         wine.reg_quiet("delete", r"HKLM\System\CurrentControlSet\Enum\USB\VID_0403&PID_6001&REV_0600", "/f")
         if s._usb is None or not s._usb.present:

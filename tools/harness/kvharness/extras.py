@@ -83,7 +83,7 @@ static HWND FindWindowOfClass(const char* name)
 
 static COLORREF ScreenPixel(HDC screen, int x, int y) { return GetPixel(screen, x, y); }
 
-static void PutChild(HWND c, HDC screen)
+static void PutChild(HWND c, HDC screen, int colours)
 {
     wchar_t cls[128], text[512];
     RECT r, client;
@@ -102,8 +102,10 @@ static void PutChild(HWND c, HDC screen)
            (unsigned long)GetWindowLongW(c, GWL_EXSTYLE), IsWindowVisible(c) ? "true" : "false",
            IsWindowEnabled(c) ? "true" : "false");
     PutRect("rect", r);
-    /* Colours on screen inside the client area: the centre, and the darkest
-       and lightest pixels (text and background). */
+    if (!colours) { putchar('}'); return; }
+    /* Colours on screen inside the client area: the centre, a point at the
+       left edge (background beside right-aligned text), and the darkest and
+       lightest pixels (text and background). */
     {
         COLORREF centre = ScreenPixel(screen, o.x + client.right / 2, o.y + client.bottom / 2);
         COLORREF dark = 0xFFFFFFFF, light = 0xFFFFFFFF;
@@ -117,12 +119,16 @@ static void PutChild(HWND c, HDC screen)
                 if (sum < darkSum) { darkSum = sum; dark = p; }
                 if (sum > lightSum) { lightSum = sum; light = p; }
             }
-        printf(",\"centre\":\"0x%08lX\",\"darkest\":\"0x%08lX\",\"lightest\":\"0x%08lX\"}",
-               (unsigned long)centre, (unsigned long)dark, (unsigned long)light);
+        COLORREF left = ScreenPixel(screen, o.x + 2, o.y + client.bottom / 2);
+        printf(",\"centre\":\"0x%08lX\",\"left\":\"0x%08lX\",\"darkest\":\"0x%08lX\","
+               "\"lightest\":\"0x%08lX\"}",
+               (unsigned long)centre, (unsigned long)left, (unsigned long)dark, (unsigned long)light);
     }
 }
 
-static int Window(const char* cls)
+/* colours: also read the screen inside each child (slow: one pixel at a
+   time). */
+static int Window(const char* cls, int colours)
 {
     HWND w = FindWindowOfClass(cls), main = MainWindow(), c;
     wchar_t title[512];
@@ -150,7 +156,7 @@ static int Window(const char* cls)
     for (c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         if (!first) putchar(',');
         first = 0;
-        PutChild(c, screen);
+        PutChild(c, screen, colours);
     }
     ReleaseDC(NULL, screen);
     printf("]}\n");
@@ -290,7 +296,8 @@ static int Record(int argc, char** argv)
 int main(int argc, char** argv)
 {
     if (argc >= 3 && strcmp(argv[1], "record") == 0) return Record(argc, argv);
-    if (argc >= 3 && strcmp(argv[1], "window") == 0) return Window(argv[2]);
+    if (argc >= 3 && strcmp(argv[1], "window") == 0)
+        return Window(argv[2], argc >= 4 && strcmp(argv[3], "colours") == 0);
     if (argc >= 2 && strcmp(argv[1], "focus") == 0) return Focus();
     if (argc >= 3 && strcmp(argv[1], "closebox") == 0) return CloseBox(argv[2]);
     if (argc >= 3 && strcmp(argv[1], "sysclose") == 0) return SysClose(argv[2]);
@@ -353,15 +360,17 @@ class Peek:
         answer["_exit"] = code
         return answer
 
-    def window(self, cls):
-        """The visible top-level window of that class, or None."""
-        a = self.call("window", cls, allow=(0, 1))
+    def window(self, cls, colours=False):
+        """The visible top-level window of that class, or None. colours: also
+        the screen colours inside each child (centre, left edge, darkest,
+        lightest)."""
+        a = self.call("window", cls, *(["colours"] if colours else []), allow=(0, 1))
         return a if a.get("found") else None
 
-    def wait_window(self, cls, timeout_s=5.0):
+    def wait_window(self, cls, timeout_s=5.0, colours=False):
         end = time.monotonic() + timeout_s
         while True:
-            w = self.window(cls)
+            w = self.window(cls, colours)
             if w or time.monotonic() > end:
                 return w
             time.sleep(0.05)
