@@ -17,7 +17,17 @@ void Report(TextKey key, int icon)
 
 void OpenHelpFile()
 {
-    HINSTANCE result = ShellExecuteA(MainWindow, "open", kHelpFile, nullptr, nullptr, SW_RESTORE);
+    // The manual is looked for in the working directory. The shell would try
+    // a relative name beside the exe first, so hand it the full path.
+    char path[MAX_PATH + sizeof kHelpFile + 1];
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, path);
+    const char* file = kHelpFile;
+    if (length > 0 && length < MAX_PATH) {
+        std::snprintf(path + length, sizeof path - length, "%s%s", path[length - 1] == '\\' ? "" : "\\",
+                      kHelpFile);
+        file = path;
+    }
+    HINSTANCE result = ShellExecuteA(MainWindow, "open", file, nullptr, nullptr, SW_RESTORE);
     // The result is an error code below 33 or a value above 32 for success,
     // compared as a signed number.
     INT_PTR code = reinterpret_cast<INT_PTR>(result);

@@ -135,13 +135,12 @@ def open_port_survives_change(s):
     goes on without a message."""
     port, emu = ehu_linked(s, 3)
     s.ports.add(6)
-    since = notice(s)
-    # The check runs 2 s after the notice and holds the program for about 1 s.
-    time.sleep(2.0)
+    notice(s)
+    # The check runs 2 s after the notice and holds the program for about 1 s
+    # (the window stays enabled meanwhile, so "idle" cannot tell it apart).
+    time.sleep(3.5)
     s.driver.wait_idle(10000)
-    quiet = time.monotonic() - since
     s.equal(s.driver.boxes(), [], "boxes after the change")
-    note(s, f"idle again {quiet:.2f} s after the notice")
     s.equal(link(s), ("1.10", False), "version and PortCombo after the change")
     before = len(received(emu.log))
     s.driver.click(READ)
