@@ -111,6 +111,9 @@ class Emulator:
         if os.path.exists(self.ready_file):
             os.unlink(self.ready_file)
         self.log = os.path.join(log_dir, f"emulator-com{port.number}.log")
+        # A fresh log per emulator: a test reads what this run received.
+        if os.path.exists(self.log):
+            os.unlink(self.log)
         out = open(os.path.join(log_dir, f"emulator-com{port.number}.out"), "ab")
         self.proc = subprocess.Popen([binary, "--log", self.log, "--ready-file", self.ready_file]
                                      + [str(o) for o in options] + [port.far_end],
