@@ -79,7 +79,11 @@ void ScanEhxPorts(HWND list)
             continue;
         }
         Sleep(ProbeReplyWaitMs);
-        if (HandleReply() == ReplyKind::ReadData && AppState.versionOk == 1) {
+        const bool found = HandleReply() == ReplyKind::ReadData && AppState.versionOk == 1;
+        // A box closed inside HandleReply may have given the window back;
+        // no click may reach it before the scan is over.
+        EnableWindow(MainWindow, FALSE);
+        if (found) {
             AppState.linkConfirmed = 1;
             AppState.searching = 0;
             ReportFound(EhxFoundText(AppState.modelCode));
