@@ -115,12 +115,12 @@ constexpr std::array<RadioDefault, 5> kUsbChecks = {{
 constexpr std::array<COLORREF, 5> kEhxColours = {DotRed, DotRed, DotMagenta, DotYellow, DotWhite};
 constexpr std::array<COLORREF, 5> kUsbColours = {DotCyan, DotWhite, DotWhite, DotWhite, DotWhite};
 
-void CreateControl(const ControlSpec& spec)
+void CreateControl(const ControlSpec& row)
 {
-    const char* text = spec.textKey == kNoKey ? spec.fixed : Text(static_cast<TextKey>(spec.textKey));
-    Controls[spec.control] = CreateWindowExA(0, spec.className, text, spec.style, spec.x, spec.y, spec.width,
-                                             spec.height, MainWindow,
-                                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+    const char* text = row.textKey == kNoKey ? row.fixed : Text(static_cast<TextKey>(row.textKey));
+    Controls[row.control] = CreateWindowExA(0, row.className, text, row.style, row.x, row.y, row.width,
+                                             row.height, MainWindow,
+                                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
                                              GetModuleHandleA(nullptr), nullptr);
 }
 
@@ -144,17 +144,17 @@ void SetColours(const std::array<COLORREF, 5>& colours)
 void CreatePanel()
 {
     BuildMenuBar();
-    for (const ControlSpec& spec : kControls) {
-        if (spec.control == FamilyTabs) {
+    for (const ControlSpec& row : kControls) {
+        if (row.control == FamilyTabs) {
             CreateFamilyTabs();
             continue;
         }
         // The defaults go in once every option radio exists, before the buttons.
-        if (spec.control == ReadButton) {
+        if (row.control == ReadButton) {
             if (AppState.family == Ehx) ApplyEhxDefaults();
             if (AppState.family == Usb) ApplyUsbDefaults();
         }
-        CreateControl(spec);
+        CreateControl(row);
     }
 }
 
