@@ -397,7 +397,17 @@ void BoxInfo(Json& out, HWND box, const Options& o)
     WindowBasics(out, box);
     HWND owner = GetWindow(box, GW_OWNER);
     out.Key("owner_is_main").Bool(owner && owner == FindMainWindow());
-    HWND textControl = GetDlgItem(box, 0xFFFF);
+    // The text is the first static with id 0xFFFF that shows text: in a
+    // dialog such as About, a group box and an icon share that id.
+    HWND textControl = nullptr;
+    for (HWND child : DirectChildren(box)) {
+        DWORD type = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE)) & SS_TYPEMASK;
+        if (GetDlgCtrlID(child) == 0xFFFF && _stricmp(ClassOf(child).c_str(), "Static") == 0 &&
+            type != SS_ICON && type != SS_BITMAP) {
+            textControl = child;
+            break;
+        }
+    }
     std::string text;
     if (textControl && ReadWindowText(textControl, &text)) out.Text("text", text);
     else out.Key("text").Null();
