@@ -2,10 +2,11 @@
 #include <cstdio>
 
 #include "app.h"
+#include "version.h"
 #include <shellapi.h>
 
 namespace {
-constexpr char kHelpFile[] = "help\\KernoVarko-7 ver_1_10.pdf";
+constexpr char kHelpFile[] = "help\\" KV_MANUAL_NAME;
 constexpr int kAboutRussian = 1;
 constexpr int kAboutEnglish = 2;
 

@@ -3,6 +3,8 @@
 // the ANSI window functions expect.
 #include "texts.h"
 
+#include "version.h"
+
 #include <array>
 
 namespace {
@@ -13,7 +15,7 @@ struct TextPair {
 };
 
 constexpr std::array<TextPair, TextKeyCount> kTexts = {{
-    /* AppTitle */ {"KernoVarko-7 ver.1.10 (x86)", "KernoVarko-7 вер.1.10 (x86)"},
+    /* AppTitle */ {"KernoVarko-7 ver." KV_VERSION " (x86)", "KernoVarko-7 вер." KV_VERSION " (x86)"},
     /* MenuFile */ {"File", "Файл"},
     /* MenuTools */ {"Tools", "Инструменты"},
     /* MenuHelp */ {"Help", "Помощь"},
@@ -87,7 +89,7 @@ constexpr std::array<TextPair, TextKeyCount> kTexts = {{
     /* LblError */ {"Error", "Ошибка"},
     /* MsgReadPortFailed */ {"when reading from a COM port!", "при считывание из COM-порта!"},
     /* MsgWritePortFailed */ {"when writing to the COM port!", "при записи в COM-порт!"},
-    /* MsgHelpFileNotFound */ {"File not found!\n\rCheck for the presence of the help file (KernoVarko-7 ver_1_10.pdf).", "Файл не найден!\n\rПроверьте наличие файла справки (KernoVarko-7 ver_1_10.pdf)."},
+    /* MsgHelpFileNotFound */ {"File not found!\n\rCheck for the presence of the help file (" KV_MANUAL_NAME ").", "Файл не найден!\n\rПроверьте наличие файла справки (" KV_MANUAL_NAME ")."},
     /* MsgHelpCannotOpen */ {"Help file cannot be opened!", "Файл справки не возможно открыть!"},
     /* MsgHelpOpenFailed */ {"Opening the help file failed!", "Открытие файла справки завершилось неудачей!"},
     /* LblErrorCode */ {"Error code", "Код ошибки"},
