@@ -8,9 +8,12 @@ from .wine import WINE64
 
 
 class Program:
-    def __init__(self, wine, exe, workdir, log_dir, locale=None, env=None, name="program"):
+    def __init__(self, wine, exe, workdir, log_dir, locale=None, env=None, name="program", loader=None):
         self.wine = wine
         self.exe = exe
+        # The command that runs a Windows program: wine64 unless told
+        # otherwise (the x86 program's loader, kvharness.x86).
+        self.loader = list(loader or [WINE64])
         self.workdir = workdir
         self.locale = locale
         self.env = env or {}
@@ -20,7 +23,7 @@ class Program:
 
     def start(self):
         with open(self.log_path, "ab") as log:
-            self.proc = subprocess.Popen([WINE64, self.exe], cwd=self.workdir, stdout=log,
+            self.proc = subprocess.Popen(self.loader + [self.exe], cwd=self.workdir, stdout=log,
                                          stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
                                          env=self.wine.environ(self.locale, self.env),
                                          start_new_session=True)

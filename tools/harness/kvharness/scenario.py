@@ -100,18 +100,23 @@ class Scenario:
             return f.read()
 
     # ---- the program ----
-    def start(self, config=None, locale=None, keep_config=False, wait=True, name=None, exe=None):
-        """Starts the program (or `exe`) in this scenario's directory. config:
-        the bytes of appconfig.ini, or None for no file (unless keep_config)."""
+    def start(self, config=None, locale=None, keep_config=False, wait=True, name=None, exe=None,
+              loader=None, env=None, workdir=None):
+        """Starts the program (or `exe`, through `loader` with `env` added) in
+        this scenario's directory or in `workdir`. config: the bytes of
+        appconfig.ini, or None for no file (unless keep_config); only for the
+        scenario's own directory."""
+        if workdir is not None:
+            keep_config = True
         if not keep_config:
             if config is None:
                 if os.path.exists(self.path(CONFIG)):
                     os.unlink(self.path(CONFIG))
             else:
                 self.write_config(config)
-        program = Program(self.suite.wine, exe or self.suite.exe, self.dir, self.log_dir, locale=locale,
-                          env={"KV_TEST_MENU_DUMP": winpath(self.menu_file)},
-                          name=name or f"program{len(self.programs) + 1}")
+        program = Program(self.suite.wine, exe or self.suite.exe, workdir or self.dir, self.log_dir,
+                          locale=locale, env={"KV_TEST_MENU_DUMP": winpath(self.menu_file), **(env or {})},
+                          name=name or f"program{len(self.programs) + 1}", loader=loader)
         self.programs.append(program)
         self.driver.locale = locale
         program.start()
