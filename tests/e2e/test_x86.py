@@ -9,7 +9,8 @@ import time
 
 from panel import CONFIG_FILE, text_of
 from kvharness import Suite, winpath
-from kvharness.extras import Peek, RegSnapshot
+from kvharness.extras import Peek
+from kvharness.viewer import viewer_records
 from kvharness.reader import (SETTINGS_READ, SETTINGS_WRITTEN, WRITE, Reader, check_panel,
                               expect_boxes, found, note)
 from kvharness.x86 import LOADER, pe_machine, x86_environment
@@ -17,7 +18,6 @@ from kvharness.x86 import LOADER, pe_machine, x86_environment
 HELP, READ_ID = 20, 19
 ID_CLASS = "my Child Window"
 MANUAL = "KernoVarko-7 ver_1_10.pdf"
-PDF_KEYS = [r"HKCR\.pdf", r"HKCR\pdffile"]
 
 options = argparse.ArgumentParser(add_help=False)
 options.add_argument("--x86-exe", default=None, help="default: the win32 build beside --build")
@@ -37,27 +37,6 @@ def start_x86(s, **kw):
     s.require(pe_machine(exe) == 0x14C, f"{exe} is not an x86 program")
     s.driver.program_exe = winpath(exe)
     return s.start(exe=exe, loader=LOADER, env=x86_environment(s.suite.build), **kw)
-
-
-def viewer_records(s, action, peek, record):
-    """Runs action() with kv-peek registered as the .pdf viewer, recording
-    into `record`; returns the files it was asked to open. The prefix's .pdf
-    keys are put back afterwards."""
-    saved = RegSnapshot(s.suite.wine, s.dir)
-    for key in PDF_KEYS:
-        saved.save(key)
-    try:
-        s.suite.wine.reg("add", PDF_KEYS[0], "/ve", "/d", "pdffile", "/f")
-        s.suite.wine.reg("add", PDF_KEYS[1] + r"\shell\open\command", "/ve", "/d",
-                         f'"{winpath(peek.exe)}" record "{winpath(record)}" "%1"', "/f")
-        action()
-        end = time.monotonic() + 15
-        while not os.path.exists(record) and time.monotonic() < end:
-            time.sleep(0.1)
-        time.sleep(0.5)
-    finally:
-        saved.restore()
-    return open(record, encoding="latin-1").read().splitlines() if os.path.exists(record) else []
 
 
 @suite.scenario
@@ -87,8 +66,7 @@ def x86_smoke(s):
 
     # A 32-bit program can start only a 64-bit one here: the recording viewer
     # (kv-peek.exe) is one, outside system32.
-    record = s.path("opened.txt")
-    opened = viewer_records(s, lambda: s.driver.command(HELP), peek, record)
+    opened = viewer_records(s, peek, lambda: s.driver.command(HELP))
     s.equal([p.lower() for p in opened], [winpath(s.path(os.path.join("help", MANUAL))).lower()],
             "files the viewer was asked to open")
     s.equal(s.driver.boxes(), [], "boxes after Help")

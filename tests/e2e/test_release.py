@@ -1,0 +1,280 @@
+"""The packages operators get. Each MSI is installed with msiexec into the
+test prefix, the installed program is started as its shortcut starts it and
+finds a reader, opens the installed manual and keeps its settings in the
+install folder; the package is then removed. Also: a later version replaces
+this one, the x86 MSI holds the x86 program, and the zip's layout."""
+import argparse
+import glob
+import os
+import re
+import shutil
+import subprocess
+import time
+import zipfile
+
+from panel import CONFIG_FILE
+from kvharness import Suite, winpath
+from kvharness.extras import Peek
+from kvharness.reader import Reader, check_panel, note
+from kvharness.viewer import viewer_records
+from kvharness.x86 import LOADER, pe_machine, x86_environment
+
+REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+HELP, ENGLISH = 20, 18
+X86, X64 = 0x14C, 0x8664
+# msiexec must not let Wine write desktop entries for the host's menus.
+MSI_ENV = {"WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d"}
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
+
+options = argparse.ArgumentParser(add_help=False)
+options.add_argument("--x86-build", default=None, help="the win32 build tree (default: beside --build)")
+mine, rest = options.parse_known_args()
+suite = Suite(rest)
+
+
+def version():
+    with open(os.path.join(suite.build, "generated", "version.h")) as f:
+        return re.search(r'#define KV_VERSION "([^"]+)"', f.read()).group(1)
+
+
+def build_of(arch):
+    if arch == "x64":
+        return suite.build
+    return os.path.abspath(mine.x86_build or os.path.join(os.path.dirname(suite.build), "win32"))
+
+
+def package(arch, ver=None):
+    return os.path.join(build_of(arch), "dist", f"KernoVarko-7 {ver or version()} ({arch}).msi")
+
+
+def names(arch):
+    """What the package must install, relative to the install folder."""
+    ver = version().replace(".", "_")
+    files = [f"KernoVarko-7 ver_{ver} ({arch}).exe", f"help/KernoVarko-7 ver_{ver}.pdf"]
+    if os.path.exists(os.path.join(build_of(arch), "kv7.exe")):
+        files.append("kv7.exe")
+    return sorted(files)
+
+
+def install_dir(ver=None):
+    return os.path.join(suite.wine.prefix, "drive_c", f"KernoVarko-7 v.{ver or version()}")
+
+
+def tree(root):
+    found = []
+    for dirpath, _, files in os.walk(root):
+        found += [os.path.relpath(os.path.join(dirpath, f), root).replace(os.sep, "/") for f in files]
+    return sorted(found)
+
+
+def msiexec(*args):
+    t0 = time.monotonic()
+    rc, out = suite.wine.run(["msiexec"] + list(args) + ["/qn"], timeout=300, extra_env=MSI_ENV)
+    return rc, time.monotonic() - t0
+
+
+def shortcuts():
+    """The program's .lnk files in the prefix: per machine on Windows; Wine
+    puts a per-machine package's shortcuts in the user's folders."""
+    c = os.path.join(suite.wine.prefix, "drive_c")
+    menus = [os.path.join(c, "ProgramData", "Microsoft", "Windows", "Start Menu", "Programs"),
+             *glob.glob(os.path.join(c, "users", "*", "AppData", "Roaming", "Microsoft", "Windows",
+                                     "Start Menu", "Programs"))]
+    desktops = [os.path.join(c, "users", "Public", "Desktop"), *glob.glob(os.path.join(c, "users", "*", "Desktop"))]
+    pick = lambda dirs: [p for d in dirs for p in [os.path.join(d, "KernoVarko-7.lnk")] if os.path.exists(p)]
+    return {"start menu": pick(menus), "desktop": pick(desktops)}
+
+
+def lnk(path):
+    """Target, working directory and icon of a shortcut, read by lnkinfo."""
+    out = subprocess.run(["lnkinfo", path], capture_output=True, text=True, errors="replace").stdout
+    field = lambda name: (re.search(rf"^\s*{name}\s*:\s*(.*)$", out, re.M) or [None, None])[1]
+    return {"target": field("Local path"), "workdir": (field("Working directory") or "").rstrip("\\"),
+            "icon": field("Icon location")}
+
+
+def products():
+    """Entries of the list of installed programs named KernoVarko-7, both
+    registry views: {key: {value: data}}."""
+    entries = {}
+    for view in ("/reg:64", "/reg:32"):
+        rc, text = suite.wine.run(["reg", "query", UNINSTALL_KEY, "/s", view], timeout=60)
+        key = None
+        for line in text.replace("\r", "").splitlines():
+            if line.startswith("HKEY_"):
+                key = line.strip()
+                entries.setdefault(key, {})
+            elif key and line.startswith("    "):
+                parts = line.strip().split(None, 2)
+                if len(parts) == 3:
+                    entries[key][parts[0]] = parts[2]
+    return {k: v for k, v in entries.items() if v.get("DisplayName") == "KernoVarko-7"}
+
+
+def product_icon():
+    """The icon file registered for the installed KernoVarko-7, or None."""
+    rc, text = suite.wine.run(["reg", "query", r"HKCR\Installer\Products", "/s"], timeout=60)
+    for block in text.replace("\r", "").split("\n\n"):
+        if re.search(r"^\s+ProductName\s+REG_SZ\s+KernoVarko-7$", block, re.M):
+            m = re.search(r"^\s+ProductIcon\s+REG_SZ\s+(.+)$", block, re.M)
+            return m and m[1]
+    return None
+
+
+def clean_up(s, *msis):
+    """Removes whatever a failed scenario left installed."""
+    for msi in msis:
+        if products():
+            msiexec("/x", winpath(msi))
+    for d in glob.glob(os.path.join(suite.wine.prefix, "drive_c", "KernoVarko-7 v.*")):
+        shutil.rmtree(d, ignore_errors=True)
+
+
+def keep_desktop_in_prefix():
+    """Wine links the user's desktop folder to $HOME: make it a folder of the
+    prefix, so that a desktop shortcut stays inside the test tree."""
+    for d in glob.glob(os.path.join(suite.wine.prefix, "drive_c", "users", "*", "Desktop")):
+        if os.path.islink(d):
+            os.unlink(d)
+            os.makedirs(d)
+
+
+def install_run_uninstall(s, arch):
+    msi = package(arch)
+    s.require(os.path.exists(msi), f"{msi} is missing: build the {'win32' if arch == 'x86' else 'win64'} preset")
+    keep_desktop_in_prefix()
+    clean_up(s, msi)
+    s.require(not products(), "a KernoVarko-7 is installed before the scenario")
+    folder = install_dir()
+    win_folder = f"C:\\KernoVarko-7 v.{version()}"
+    exe_name = names(arch)[0]
+    try:
+        rc, took = msiexec("/i", winpath(msi))
+        s.require(rc == 0, f"msiexec /i ended with {rc}")
+        note(s, f"{os.path.basename(msi)}: {os.path.getsize(msi)} bytes, installed in {took:.1f} s")
+        s.equal(tree(folder), names(arch), "files in the install folder")
+        s.equal(pe_machine(os.path.join(folder, exe_name)), X86 if arch == "x86" else X64, "machine of the exe")
+        links = shortcuts()
+        s.equal({k: len(v) for k, v in links.items()}, {"start menu": 1, "desktop": 1}, "shortcuts")
+        for where, paths in links.items():
+            for p in paths:
+                info = lnk(p)
+                s.equal((info["target"], info["workdir"]), (f"{win_folder}\\{exe_name}", win_folder),
+                        f"{where} shortcut: target and working directory")
+                s.check(info["icon"] and info["icon"].lower().endswith("program.ico"),
+                        f"{where} shortcut: icon {info['icon']!r}")
+        entries = list(products().values())
+        s.equal([(e.get("DisplayVersion"), e.get("Publisher")) for e in entries], [(version(), "Varko")],
+                "installed programs: version and publisher")
+        # The list shows the icon the installer registered for the product.
+        icon = product_icon()
+        s.check(icon and icon.lower().endswith("\\program.ico") and
+                os.path.exists(os.path.join(suite.wine.prefix, "drive_c", *icon[3:].split("\\"))),
+                f"installed programs: product icon {icon!r}")
+
+        # Started as the shortcut starts it: the installed exe, the install
+        # folder as working directory; no appconfig.ini yet, so Russian.
+        Reader(s, s.ports.add(4), "--model", "U", "--firmware", "1.10", "--settings", "W440SO")
+        x86 = {"loader": LOADER, "env": x86_environment(s.suite.build)} if arch == "x86" else {}
+        s.driver.program_exe = winpath(os.path.join(folder, exe_name))
+        s.start(exe=os.path.join(folder, exe_name), workdir=folder, locale="ru", **x86)
+        s.settle()
+        check_panel(s, "ehx", "installed program after the search", version="1.10", combo_enabled=False)
+        peek = Peek(s.suite.wine, s.suite.build)
+        opened = viewer_records(s, peek, lambda: s.driver.command(HELP))
+        s.equal([p.lower() for p in opened], [f"{win_folder}\\help\\{names(arch)[1][5:]}".lower()],
+                "files the viewer was asked to open")
+        s.driver.command(ENGLISH)
+        with open(os.path.join(folder, "appconfig.ini"), "rb") as f:
+            s.equal(f.read(), CONFIG_FILE[("en", "ehx")], "appconfig.ini in the install folder")
+        s.shot()
+        s.stop_programs()
+
+        rc, took = msiexec("/x", winpath(msi))
+        s.require(rc == 0, f"msiexec /x ended with {rc}")
+        s.equal(tree(folder), ["appconfig.ini"], "left in the install folder after uninstall")
+        s.equal(shortcuts(), {"start menu": [], "desktop": []}, "shortcuts after uninstall")
+        s.equal(products(), {}, "installed programs after uninstall")
+    finally:
+        s.stop_programs()
+        clean_up(s, msi)
+
+
+@suite.scenario
+def x64_install_run_uninstall(s):
+    install_run_uninstall(s, "x64")
+
+
+@suite.scenario
+def x86_install_run_uninstall(s):
+    install_run_uninstall(s, "x86")
+
+
+@suite.scenario
+def later_version_replaces(s):
+    """A package built as 1.11 over 1.10: one product remains, at 1.11."""
+    old = package("x64")
+    base = os.path.join(s.dir, "dist")
+    ver = version()
+    later = f"{ver[:-1]}{int(ver[-1]) + 1}" if ver[-1] != "9" else f"{float(ver) + 0.01:.2f}"
+    build = build_of("x64")
+    exe = os.path.join(build, names("x64")[0])
+    manual = os.path.join(build, names("x64")[1])
+    subprocess.run([os.path.join(REPO, "tools", "make-package"), "--arch", "x64", "--version", later,
+                    "--exe", exe, "--manual", manual, "--out", base], check=True, stdout=subprocess.DEVNULL)
+    new = os.path.join(base, f"KernoVarko-7 {later} (x64).msi")
+    keep_desktop_in_prefix()
+    clean_up(s, old, new)
+    try:
+        s.require(msiexec("/i", winpath(old))[0] == 0, f"installing {ver} failed")
+        rc, _ = msiexec("/i", winpath(new))
+        s.require(rc == 0, f"installing {later} over {ver} ended with {rc}")
+        s.equal([e.get("DisplayVersion") for e in products().values()], [later], "installed versions")
+        s.equal(os.path.exists(install_dir(ver)), False, f"folder of {ver} after the upgrade")
+        s.equal(len(tree(install_dir(later))), len(names("x64")), f"files of {later}")
+        s.equal({k: len(v) for k, v in shortcuts().items()}, {"start menu": 1, "desktop": 1}, "shortcuts")
+        s.require(msiexec("/x", winpath(new))[0] == 0, f"removing {later} failed")
+        s.equal(products(), {}, "installed programs at the end")
+    finally:
+        clean_up(s, new, old)
+
+
+@suite.scenario
+def x86_package_contents(s):
+    """msiinfo's view of the x86 MSI: platform Intel, the x86 exe, the
+    manual, and the same folders and shortcuts as the x64 package."""
+    x86, x64 = package("x86"), package("x64")
+    info = subprocess.run(["msiinfo", "suminfo", x86], capture_output=True, text=True).stdout
+    s.equal(re.search(r"^Template: (.*)$", info, re.M)[1], "Intel;1033", "package platform")
+    out = s.path("extracted")
+    subprocess.run(["msiextract", "-C", out, x86], check=True, stdout=subprocess.DEVNULL)
+    folder = os.path.join(out, f"KernoVarko-7 v.{version()}")
+    s.equal(tree(folder), names("x86"), "files in the package")
+    s.equal(pe_machine(os.path.join(folder, names("x86")[0])), X86, "machine of the packaged exe")
+
+    def table(msi, name, columns):
+        rows = subprocess.run(["msiinfo", "export", msi, name], capture_output=True, text=True).stdout
+        return sorted(tuple(r.split("\t")[i] for i in columns) for r in rows.splitlines()[3:])
+    for name, columns in (("Directory", (0, 1, 2)), ("Shortcut", (0, 1, 2, 4, 11))):
+        s.equal(table(x86, name, columns), table(x64, name, columns), f"{name} table, x86 against x64")
+
+
+@suite.scenario
+def zip_layout(s):
+    """One folder with the program, help\\ with the manual, and README.txt
+    in Russian and English, UTF-8 with a byte-order mark for Notepad."""
+    path = os.path.join(build_of("x86"), "dist", f"KernoVarko-7 v.{version()} (x86).zip")
+    top = f"KernoVarko-7 v.{version()}/"
+    with zipfile.ZipFile(path) as z:
+        listed = sorted(n[len(top):] for n in z.namelist() if n.startswith(top) and not n.endswith("/"))
+        s.equal(sorted(set(n.split("/")[0] for n in z.namelist())), [top[:-1]], "top-level entries")
+        s.equal(listed, sorted(names("x86") + ["README.txt"]), "files in the folder")
+        readme = z.read(top + "README.txt")
+    s.equal(readme[:3], b"\xef\xbb\xbf", "README.txt byte-order mark")
+    text = readme[3:].decode("utf-8")
+    for words in ("Запуск", "Starting", "appconfig.ini", names("x86")[0]):
+        s.check(words in text, f"README.txt lacks {words!r}")
+    s.check("\n" not in text.replace("\r\n", ""), "README.txt has a line end other than CR LF")
+
+
+suite.run()

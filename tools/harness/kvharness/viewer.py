@@ -1,0 +1,36 @@
+"""A recording stand-in for the PDF viewer: kv-peek.exe registered as the
+prefix's .pdf open command writes each file the shell hands it to a list. It
+is a 64-bit program outside system32, so the x86 program can start it too."""
+import os
+import time
+
+from .extras import RegSnapshot
+from .wine import winpath
+
+PDF_EXTENSION, PDF_CLASS = r"HKCR\.pdf", r"HKCR\pdffile"
+
+
+def viewer_records(s, peek, action, timeout_s=15.0):
+    """Runs action() with the recording viewer registered and returns the
+    files it was asked to open. The prefix's .pdf keys are put back after."""
+    record = s.path("viewer-opened.txt")
+    if os.path.exists(record):
+        os.unlink(record)
+    saved = RegSnapshot(s.suite.wine, s.dir)
+    saved.save(PDF_EXTENSION)
+    saved.save(PDF_CLASS)
+    try:
+        s.suite.wine.reg("add", PDF_EXTENSION, "/ve", "/d", "pdffile", "/f")
+        s.suite.wine.reg("add", PDF_CLASS + r"\shell\open\command", "/ve", "/d",
+                         f'"{winpath(peek.exe)}" record "{winpath(record)}" "%1"', "/f")
+        action()
+        end = time.monotonic() + timeout_s
+        while not os.path.exists(record) and time.monotonic() < end:
+            time.sleep(0.1)
+        time.sleep(0.3)
+    finally:
+        saved.restore()
+    if not os.path.exists(record):
+        return []
+    with open(record, encoding="latin-1") as f:
+        return f.read().splitlines()
