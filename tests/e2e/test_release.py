@@ -51,7 +51,8 @@ def names(arch):
     """What the package must install, relative to the install folder."""
     ver = version().replace(".", "_")
     files = [f"KernoVarko-7 ver_{ver} ({arch}).exe", f"help/KernoVarko-7 ver_{ver}.pdf"]
-    if os.path.exists(os.path.join(build_of(arch), "kv7.exe")):
+    # ctest says whether the build has the console program (see tests/CMakeLists.txt).
+    if os.environ.get("KV_PACKAGES_KV7") == "1":
         files.append("kv7.exe")
     return sorted(files)
 
