@@ -108,6 +108,9 @@ class Scenario:
         scenario's own directory."""
         if workdir is not None:
             keep_config = True
+        if loader is None and exe is None and self.suite.x86:
+            from .x86 import LOADER, x86_environment
+            loader, env = LOADER, {**x86_environment(self.suite.build), **(env or {})}
         if not keep_config:
             if config is None:
                 if os.path.exists(self.path(CONFIG)):
@@ -196,6 +199,8 @@ class Suite:
         parser.add_argument("--emulator", default=os.path.join(DEFAULT_BUILD, "host", "emulator", "kv-emulator"))
         parser.add_argument("--build", default=DEFAULT_BUILD)
         parser.add_argument("--artifacts", default=None)
+        parser.add_argument("--x86", action="store_true",
+                            help="--exe is the x86 program: run it through the 32-bit loader")
         parser.add_argument("--only", action="append", default=[],
                             help="run only this scenario (may be repeated)")
         parser.add_argument("--list", action="store_true", help="list the scenarios and exit")
@@ -207,6 +212,7 @@ class Suite:
         self.build = os.path.abspath(args.build)
         self.artifacts = os.path.join(os.path.abspath(args.artifacts or os.path.join(self.build, "artifacts")),
                                       self.test_name)
+        self.x86 = args.x86
         self.only = args.only
         self.list_only = args.list
         self.work_root = os.getcwd()
