@@ -7,11 +7,15 @@
 # whenever the build defines it.
 
 function(kv_add_packages)
+  set(program kernovarko)
+  if(TARGET kernovarko_shipped)
+    set(program kernovarko_shipped)   # the test build's program has a test hook
+  endif()
   set(dist ${CMAKE_BINARY_DIR}/dist)
   set(outputs "${dist}/KernoVarko-7 ${KV_VERSION} (${KV_ARCH_LABEL}).msi")
   set(args --arch ${KV_ARCH_LABEL} --version ${KV_VERSION}
-           --exe $<TARGET_FILE:kernovarko> --manual ${KV_MANUAL} --out ${dist})
-  set(depends kernovarko manual ${KV_MANUAL})
+           --exe $<TARGET_FILE:${program}> --manual ${KV_MANUAL} --out ${dist})
+  set(depends ${program} manual ${KV_MANUAL})
   if(TARGET kv7)
     list(APPEND args --kv7 $<TARGET_FILE:kv7>)
     list(APPEND depends kv7)

@@ -155,6 +155,8 @@ def install_run_uninstall(s, arch):
         note(s, f"{os.path.basename(msi)}: {os.path.getsize(msi)} bytes, installed in {took:.1f} s")
         s.equal(tree(folder), names(arch), "files in the install folder")
         s.equal(pe_machine(os.path.join(folder, exe_name)), X86 if arch == "x86" else X64, "machine of the exe")
+        with open(os.path.join(folder, exe_name), "rb") as f:
+            s.check(b"KV_TEST_MENU_DUMP" not in f.read(), "the package holds the test build of the program")
         links = shortcuts()
         s.equal({k: len(v) for k, v in links.items()}, {"start menu": 1, "desktop": 1}, "shortcuts")
         for where, paths in links.items():
