@@ -175,12 +175,16 @@ def install_run_uninstall(s, arch):
                 os.path.exists(os.path.join(suite.wine.prefix, "drive_c", *icon[3:].split("\\"))),
                 f"installed programs: product icon {icon!r}")
 
-        # Started as the shortcut starts it: the installed exe, the install
-        # folder as working directory; no appconfig.ini yet, so Russian.
+        # Started as the Start-menu shortcut starts it: its target in its
+        # working directory. No appconfig.ini yet, so Russian.
+        s.require(links["start menu"], "no Start-menu shortcut to start the program with")
+        info = lnk(links["start menu"][0])
+        exe, workdir = (os.path.join(suite.wine.prefix, "drive_c", *p[3:].split("\\"))
+                        for p in (info["target"], info["workdir"]))
         Reader(s, s.ports.add(4), "--model", "U", "--firmware", "1.10", "--settings", "W440SO")
         x86 = {"loader": LOADER, "env": x86_environment(s.suite.build)} if arch == "x86" else {}
-        s.driver.program_exe = winpath(os.path.join(folder, exe_name))
-        s.start(exe=os.path.join(folder, exe_name), workdir=folder, locale="ru", **x86)
+        s.driver.program_exe = winpath(exe)
+        s.start(exe=exe, workdir=workdir, locale="ru", **x86)
         s.settle()
         check_panel(s, "ehx", "installed program after the search", version="1.10", combo_enabled=False)
         peek = Peek(s.suite.wine, s.suite.build)
