@@ -1,13 +1,12 @@
-"""The packages operators get. Each MSI is installed with msiexec into the
-test prefix, the installed program is started as its shortcut starts it and
-finds a reader, opens the installed manual and keeps its settings in the
-install folder; the package is then removed. Also: a later version replaces
+"""The packages operators get. Each MSI is installed with msiexec into a
+fresh copy of the test prefix; the installed program is started as its
+shortcut starts it, finds a reader, opens the installed manual and keeps its
+settings in the install folder; the package is then removed. Also: a later version replaces
 this one, the x86 MSI holds the x86 program, and the zip's layout."""
 import argparse
 import glob
 import os
 import re
-import shutil
 import subprocess
 import time
 import zipfile
@@ -15,6 +14,7 @@ import zipfile
 from panel import CONFIG_FILE
 from kvharness import Suite, winpath
 from kvharness.extras import Peek
+from kvharness.fresh import FreshPrefix
 from kvharness.reader import Reader, check_panel, note
 from kvharness.viewer import viewer_records
 from kvharness.x86 import LOADER, pe_machine, x86_environment
@@ -122,13 +122,20 @@ def product_icon():
     return None
 
 
-def clean_up(s, *msis):
-    """Removes whatever a failed scenario left installed."""
-    for msi in msis:
-        if products():
-            msiexec("/x", winpath(msi))
-    for d in glob.glob(os.path.join(suite.wine.prefix, "drive_c", "KernoVarko-7 v.*")):
-        shutil.rmtree(d, ignore_errors=True)
+def in_fresh_prefix(s, body):
+    """Runs body() on a fresh copy of the test prefix, thrown away after."""
+    fresh = FreshPrefix(suite.wine, s.dir, s.log_dir)
+    shared = suite.wine
+    suite.wine = s.driver.wine = fresh.wine
+    try:
+        keep_desktop_in_prefix()
+        s.require(not products(), "a KernoVarko-7 is installed in the fresh prefix")
+        body()
+    finally:
+        # Ports and programs go while their prefix and server still exist.
+        s.failures.extend(f"teardown: {e}" for e in s.close())
+        suite.wine = s.driver.wine = shared
+        fresh.close()
 
 
 def keep_desktop_in_prefix():
@@ -143,13 +150,11 @@ def keep_desktop_in_prefix():
 def install_run_uninstall(s, arch):
     msi = package(arch)
     s.require(os.path.exists(msi), f"{msi} is missing: build the {'win32' if arch == 'x86' else 'win64'} preset")
-    keep_desktop_in_prefix()
-    clean_up(s, msi)
-    s.require(not products(), "a KernoVarko-7 is installed before the scenario")
-    folder = install_dir()
     win_folder = f"C:\\KernoVarko-7 v.{version()}"
     exe_name = names(arch)[0]
-    try:
+
+    def steps():
+        folder = install_dir()   # in the fresh prefix
         rc, took = msiexec("/i", winpath(msi))
         s.require(rc == 0, f"msiexec /i ended with {rc}")
         note(s, f"{os.path.basename(msi)}: {os.path.getsize(msi)} bytes, installed in {took:.1f} s")
@@ -202,9 +207,8 @@ def install_run_uninstall(s, arch):
         s.equal(tree(folder), ["appconfig.ini"], "left in the install folder after uninstall")
         s.equal(shortcuts(), {"start menu": [], "desktop": []}, "shortcuts after uninstall")
         s.equal(products(), {}, "installed programs after uninstall")
-    finally:
-        s.stop_programs()
-        clean_up(s, msi)
+
+    in_fresh_prefix(s, steps)
 
 
 @suite.scenario
@@ -230,9 +234,8 @@ def later_version_replaces(s):
     subprocess.run([os.path.join(REPO, "tools", "make-package"), "--arch", "x64", "--version", later,
                     "--exe", exe, "--manual", manual, "--out", base], check=True, stdout=subprocess.DEVNULL)
     new = os.path.join(base, f"KernoVarko-7 {later} (x64).msi")
-    keep_desktop_in_prefix()
-    clean_up(s, old, new)
-    try:
+
+    def steps():
         s.require(msiexec("/i", winpath(old))[0] == 0, f"installing {ver} failed")
         rc, _ = msiexec("/i", winpath(new))
         s.require(rc == 0, f"installing {later} over {ver} ended with {rc}")
@@ -242,8 +245,7 @@ def later_version_replaces(s):
         s.equal({k: len(v) for k, v in shortcuts().items()}, {"start menu": 1, "desktop": 1}, "shortcuts")
         s.require(msiexec("/x", winpath(new))[0] == 0, f"removing {later} failed")
         s.equal(products(), {}, "installed programs at the end")
-    finally:
-        clean_up(s, new, old)
+    in_fresh_prefix(s, steps)
 
 
 @suite.scenario
