@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <cstring>
 
-// setupapi.h brings commctrl.h, whose MenuHelp() clashes with the text key of
-// that name: this unit stays clear of app.h.
 #include "serial.h"
 #include <setupapi.h>
 
@@ -77,4 +75,31 @@ bool FindUsbPort(char* output, size_t outputSize,
     }
     SetupDiDestroyDeviceInfoList(devices);
     return found;
+}
+
+void VisitUsbPorts(UsbPortVisitor visit, void* context)
+{
+    HDEVINFO devices = SetupDiGetClassDevsW(nullptr, L"USB", nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES);
+    if (devices == INVALID_HANDLE_VALUE) return;
+    for (DWORD index = 0;; ++index) {
+        SP_DEVINFO_DATA device = {};
+        device.cbSize = sizeof device;
+        if (!SetupDiEnumDeviceInfo(devices, index, &device)) break;
+        WCHAR hardwareId[1024 / sizeof(WCHAR)] = {};
+        DWORD type = 0;
+        if (!SetupDiGetDeviceRegistryPropertyW(devices, &device, SPDRP_HARDWAREID, &type,
+                                               reinterpret_cast<BYTE*>(hardwareId), sizeof hardwareId, nullptr))
+            continue;
+        // Unlike the reader lookup, a device without a hardware key is passed over.
+        HKEY key = SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+        if (key == INVALID_HANDLE_VALUE) continue;
+        char portName[kPortNameBytes / sizeof(WCHAR) + 1];
+        if (ReadPortName(key, portName, sizeof portName)) {
+            char id[sizeof hardwareId / sizeof(WCHAR) + 1];
+            NarrowUtf16(reinterpret_cast<const uint16_t*>(hardwareId), sizeof hardwareId / sizeof(WCHAR), id, sizeof id);
+            visit(portName, id, context);
+        }
+        RegCloseKey(key);
+    }
+    SetupDiDestroyDeviceInfoList(devices);
 }
