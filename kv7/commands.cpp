@@ -45,7 +45,7 @@ void ReportExchange(const char* port, const char* what, ExchangeResult result, c
 
 bool OpenReaderPort(Reader* reader, const char* port, bool quiet)
 {
-    std::snprintf(reader->port, sizeof reader->port, "%s", port);
+    if (port != reader->port) std::snprintf(reader->port, sizeof reader->port, "%s", port);
     reader->link = SerialLink{};
     int error = 0;
     if (!SerialOpen(&reader->link, port, LineSpeed, &error)) {
@@ -195,10 +195,10 @@ int DecodeReader(const Reader& reader, Profile* profile)
     return ExitDone;
 }
 
-int WarnUnsupported(const Reader& reader)
+int WarnUnsupported(const Reader& reader, bool written)
 {
-    Warn("%s: %s firmware %s is not supported: not written", reader.port, ModelName(reader.modelCode),
-         reader.version);
+    Warn("%s: %s firmware %s is not supported%s", reader.port, ModelName(reader.modelCode), reader.version,
+         written ? ": nothing written" : "");
     return ExitUnexpected;
 }
 
@@ -284,7 +284,8 @@ bool LoadProfile(const char* path, Profile* profile)
     static char text[16384];
     size_t length = 0;
     if (!ReadFileText(path, text, sizeof text, &length)) {
-        Fail("%s: cannot read the profile (missing, unreadable or over %zu bytes)", path, sizeof text - 1);
+        Fail("%s: cannot read the profile (missing, unreadable or over %lu bytes)", path,
+             static_cast<unsigned long>(sizeof text - 1));
         return false;
     }
     int line = 0;
@@ -321,7 +322,7 @@ int FinishApply(Reader* reader, const Profile& wanted, const char* source)
     char why[512];
     int code = ApplyToReader(reader, wanted, source, &readBack, why, sizeof why);
     if (code == ExitDone) PrintProfile(stdout, *reader, readBack);
-    else if (code == ExitUnexpected && !reader->supported) WarnUnsupported(*reader);
+    else if (code == ExitUnexpected && !reader->supported) WarnUnsupported(*reader, true);
     else if (why[0]) Fail("%s: %s", reader->port, why);
     SerialClose(&reader->link);
     return code;
@@ -454,7 +455,7 @@ int RunRead(const Options& options)
     if (code != ExitDone) return code;
     if (options.json) PrintJson(reader, profile);
     else PrintProfile(stdout, reader, profile);
-    return reader.supported ? ExitDone : WarnUnsupported(reader);
+    return reader.supported ? ExitDone : WarnUnsupported(reader, false);
 }
 
 int RunWrite(const Options& options)
@@ -497,7 +498,7 @@ int RunSave(const Options& options)
         Fail("cannot write %s", options.file);
         return ExitRefused;
     }
-    return reader.supported ? ExitDone : WarnUnsupported(reader);
+    return reader.supported ? ExitDone : WarnUnsupported(reader, false);
 }
 
 int RunApply(const Options& options)

@@ -57,8 +57,7 @@ void MarkUsbPort(const char* portName, const char* hardwareId, void* context)
 
 int ScanSerialPorts(ScannedPort* ports, int capacity)
 {
-    static MapEntries entries;
-    entries.count = 0;
+    MapEntries entries;
     if (!VisitPortMap(CollectEntry, &entries, nullptr)) return 0;
     const char* texts[kMaxListedPorts];
     for (int i = 0; i < entries.count; ++i) texts[i] = entries.texts[i];
