@@ -195,6 +195,15 @@ int DecodeReader(const Reader& reader, Profile* profile)
     return ExitDone;
 }
 
+// Connects, reads the settings and lets the line go.
+int ReadProfile(const Options& options, Reader* reader, Profile* profile)
+{
+    int code = ConnectReader(options, reader);
+    if (code != ExitDone) return code;
+    SerialClose(&reader->link);
+    return DecodeReader(*reader, profile);
+}
+
 int WarnUnsupported(const Reader& reader, bool written)
 {
     Warn("%s: %s firmware %s is not supported%s", reader.port, ModelName(reader.modelCode), reader.version,
@@ -447,11 +456,8 @@ int RunFind(const Options& options)
 int RunRead(const Options& options)
 {
     Reader reader;
-    int code = ConnectReader(options, &reader);
-    if (code != ExitDone) return code;
-    SerialClose(&reader.link);
     Profile profile;
-    code = DecodeReader(reader, &profile);
+    int code = ReadProfile(options, &reader, &profile);
     if (code != ExitDone) return code;
     if (options.json) PrintJson(reader, profile);
     else PrintProfile(stdout, reader, profile);
@@ -482,11 +488,8 @@ int RunWrite(const Options& options)
 int RunSave(const Options& options)
 {
     Reader reader;
-    int code = ConnectReader(options, &reader);
-    if (code != ExitDone) return code;
-    SerialClose(&reader.link);
     Profile profile;
-    code = DecodeReader(reader, &profile);
+    int code = ReadProfile(options, &reader, &profile);
     if (code != ExitDone) return code;
     FILE* out = std::fopen(options.file, "w");
     if (!out) {
