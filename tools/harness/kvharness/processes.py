@@ -65,6 +65,12 @@ def find(match):
     return found
 
 
+def start_time(pid):
+    """With the pid, what names a process; None once it is gone."""
+    st = _stat(pid)
+    return st[0] if st else None
+
+
 def alive(pid, start):
     st = _stat(pid)
     return bool(st) and st[0] == start and st[1] != "Z"
