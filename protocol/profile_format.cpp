@@ -106,7 +106,7 @@ int FamilyOf(const char* word)
 // The checked radios of a decoded record, indexed by radio id.
 bool RadiosOfRecord(const SettingsLayout& layout, const unsigned char* record, bool* checked, int* badField)
 {
-    int matched[8] = {};
+    int matched[MaxSettingsFields] = {};
     MatchSettingsRecord(layout, record, matched);
     for (int f = 0; f < layout.fieldCount; ++f) {
         if (matched[f] == FieldSkipped) continue;

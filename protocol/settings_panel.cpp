@@ -86,7 +86,7 @@ void DecodeSettings(const unsigned char* payload)
         ApplyUsbAvailability(version);
     }
 
-    int matched[8] = {};
+    int matched[MaxSettingsFields] = {};
     MatchSettingsRecord(*layout, payload, matched);
     for (int f = 0; f < layout->fieldCount; ++f) {
         const SettingsField& field = layout->fields[f];
