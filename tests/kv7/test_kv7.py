@@ -279,6 +279,9 @@ def test_faults():
         r.set("reset", "fault " + fault, "fault-on " + on)
         code, _, err, took = kv7(*args, "--port", r.port, "--log", log)
         check(code == 3 and took < 5, "%s on %s: exit 3 in %.1f s, got %r %r" % (fault, on, took, code, err))
+    r.set("reset")
+    code, _, err, _ = kv7("read", "--family", "usb", "--port", r.port)
+    check(code == 3 and "does not know" in err, "a command the reader refuses: %r %r" % (code, err))
     # The garbage is in the log byte for byte.
     r.set("reset", "fault garbage", "seed 7")
     open(log, "w").close()
