@@ -1,8 +1,10 @@
 // libFuzzer target over the configuration file "appconfig.ini": any bytes
 // on disk read as one of the two languages and one of the two families, and
 // writing the settings over any content makes them read back, leaving the
-// bytes after the two lines as they were. The file lives in the working
-// directory (run-fuzz.sh runs in its own).
+// bytes after the two lines as they were. Linux only: the file is kept in
+// memory (memfd), so the run is not bound by the disk and leaves nothing.
+#include <sys/mman.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +15,7 @@
 
 namespace {
 
-constexpr char Path[] = "fuzz-appconfig.ini";
+char Path[64];
 
 void Require(bool condition)
 {
@@ -39,6 +41,14 @@ std::vector<uint8_t> Load()
 }
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    const int fd = memfd_create("appconfig.ini", 0);
+    Require(fd >= 0);
+    std::snprintf(Path, sizeof Path, "/proc/self/fd/%d", fd);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
