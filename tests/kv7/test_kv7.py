@@ -279,7 +279,13 @@ def test_faults():
         r.set("reset", "fault " + fault, "fault-on " + on)
         code, _, err, took = kv7(*args, "--port", r.port, "--log", log)
         check(code == 3 and took < 5, "%s on %s: exit 3 in %.1f s, got %r %r" % (fault, on, took, code, err))
+    # A reply after the wait is given up on; the next run must not take it for its own.
+    r.set("reset", "delay 1200", "fault-on read")
+    code, _, _, _ = kv7("read", "--port", r.port)
+    time.sleep(0.4)
     r.set("reset")
+    code2, out, err, _ = kv7("write", "--port", r.port, "standby=static")
+    check(code == 3 and code2 == 0 and "standby = static" in out, "late reply dropped: %r %r %r" % (code, code2, err))
     code, _, err, _ = kv7("read", "--family", "usb", "--port", r.port)
     check(code == 3 and "does not know" in err, "a command the reader refuses: %r %r" % (code, err))
     # The garbage is in the log byte for byte.
