@@ -422,6 +422,8 @@ int RunLine(const Options& options, const Profile& wanted)
             std::printf("%s FAILED: %s\n", line, why);
         }
         std::fflush(stdout);
+        // The last reader of a counted line need not be unplugged first.
+        if (options.count != 0 && ok + failed >= options.count) break;
         WaitUntilGone(reader, known, &knownCount);
     }
     std::printf("%ld ok, %ld failed\n", ok, failed);

@@ -100,6 +100,9 @@ bool SerialOpen(SerialLink* link, const char* name, unsigned baudRate, int* syst
         errno = EBUSY;
     }
     if (ok) ioctl(fd, TIOCEXCL);  // and keep others out while it is open
+    // Bytes that came while nobody listened (a late reply to an earlier
+    // session: a pty keeps them across closes) are no reply to our commands.
+    if (ok) tcflush(fd, TCIFLUSH);
     if (!ok) {
         SetError(systemError, errno);
         close(fd);
