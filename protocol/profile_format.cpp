@@ -192,7 +192,8 @@ bool ParseProfile(const char* text, size_t length, Profile* profile, int* line, 
 {
     *profile = Profile{};
     *line = 0;
-    size_t at = 0;
+    // Notepad may start a UTF-8 file with a byte-order mark.
+    size_t at = length >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
     int number = 0;
     while (at < length) {
         size_t end = at;

@@ -74,7 +74,7 @@ def kv7(*args, env=None, timeout=20):
 
 def write_file(name, text):
     path = os.path.join(WORK, name)
-    with open(path, "w", newline="") as f:
+    with open(path, "w", newline="", encoding="utf-8") as f:
         f.write(text)
     return path
 
@@ -220,8 +220,9 @@ def test_round_trip():
     code, out, err, _ = kv7("apply", profile, "--port", target.port)
     check(code == 0 and target.letters() == "W440SO", "apply ends with the saved settings: %r %r %s"
           % (code, err, target.letters()))
-    # Keys left out keep the reader's values; comments and CR LF lines are fine.
-    partial = write_file("partial.profile", "Family = EHX\r\n# from the office\r\n  Interface=Wiegand26  # site B\r\n")
+    # Keys left out keep the reader's values; a byte-order mark, comments and
+    # CR LF lines are fine.
+    partial = write_file("partial.profile", "\ufeffFamily = EHX\r\n# from the office\r\n  Interface=Wiegand26  # site B\r\n")
     code, _, err, _ = kv7("apply", partial, "--port", target.port)
     check(code == 0 and target.letters() == "W260SO", "partial profile: %r %r %s" % (code, err, target.letters()))
     source.stop()
