@@ -17,6 +17,14 @@ constexpr int ReadReplyWaitMs = 1000;
 // The production line looks for readers coming and going this often.
 constexpr int PollMs = 200;
 
+// Port names and paths; main() refuses a longer --port.
+void CopyPortName(char* out, const char* name)
+{
+    const size_t n = strnlen(name, PortNameSize - 1);
+    std::memcpy(out, name, n);
+    out[n] = '\0';
+}
+
 // Outcome of looking at one port.
 enum class Probe { Found, Silent, Refused, Unexpected, OpenFailed };
 
@@ -45,7 +53,7 @@ void ReportExchange(const char* port, const char* what, ExchangeResult result, c
 
 bool OpenReaderPort(Reader* reader, const char* port, bool quiet)
 {
-    if (port != reader->port) std::snprintf(reader->port, sizeof reader->port, "%s", port);
+    if (port != reader->port) CopyPortName(reader->port, port);
     reader->link = SerialLink{};
     int error = 0;
     if (!SerialOpen(&reader->link, port, LineSpeed, &error)) {
@@ -109,12 +117,12 @@ Probe ProbePort(const char* port, int family, int waitMs, Reader* reader)
 
 // The ports a search looks at: those given, or for USB alone the reader's
 // port, or every port of the machine.
-int CandidatePorts(const Options& options, char (*names)[64], int capacity)
+int CandidatePorts(const Options& options, char (*names)[PortNameSize], int capacity)
 {
     int count = 0;
     if (options.portCount > 0) {
         for (int i = 0; i < options.portCount && count < capacity; ++i)
-            std::snprintf(names[count++], 64, "%s", options.ports[i]);
+            CopyPortName(names[count++], options.ports[i]);
         return count;
     }
     if (options.family == Usb) {
@@ -123,13 +131,13 @@ int CandidatePorts(const Options& options, char (*names)[64], int capacity)
     }
     static ScannedPort ports[MaxScannedPorts];
     const int n = ScanSerialPorts(ports, MaxScannedPorts);
-    for (int i = 0; i < n && count < capacity; ++i) std::snprintf(names[count++], 64, "%s", ports[i].name);
+    for (int i = 0; i < n && count < capacity; ++i) CopyPortName(names[count++], ports[i].name);
     return count;
 }
 
 int FindReaders(const Options& options, Reader* found, int capacity, bool print)
 {
-    static char names[MaxScannedPorts][64];
+    static char names[MaxScannedPorts][PortNameSize];
     const int candidates = CandidatePorts(options, names, MaxScannedPorts);
     int count = 0;
     for (int i = 0; i < candidates && count < capacity && !Interrupted(); ++i) {
@@ -151,9 +159,9 @@ int FindReaders(const Options& options, Reader* found, int capacity, bool print)
 // its settings.
 int ConnectReader(const Options& options, Reader* reader)
 {
-    char port[64] = {};
+    char port[PortNameSize] = {};
     if (options.portCount == 1) {
-        std::snprintf(port, sizeof port, "%s", options.ports[0]);
+        CopyPortName(port, options.ports[0]);
     } else {
         Reader found[MaxPorts];
         const int count = FindReaders(options, found, MaxPorts, false);
@@ -170,7 +178,7 @@ int ConnectReader(const Options& options, Reader* reader)
             Fail("several readers found (%s): choose one with --port", list);
             return ExitRefused;
         }
-        std::snprintf(port, sizeof port, "%s", found[0].port);
+        CopyPortName(port, found[0].port);
     }
     if (!OpenReaderPort(reader, port, false)) return ExitNoReader;
     ReaderReply reply;
@@ -339,7 +347,7 @@ int FinishApply(Reader* reader, const Profile& wanted, const char* source)
 
 // ---- The production line -------------------------------------------------
 
-bool Listed(char (*names)[64], int count, const char* name)
+bool Listed(char (*names)[PortNameSize], int count, const char* name)
 {
     for (int i = 0; i < count; ++i) {
         if (std::strcmp(names[i], name) == 0) return true;
@@ -349,10 +357,10 @@ bool Listed(char (*names)[64], int count, const char* name)
 
 // Waits for a reader to appear: the --port path answering, the USB reader's
 // port, or a port that was not there before and answers the probe.
-bool WaitForReader(const Options& options, char (*known)[64], int* knownCount, Reader* reader)
+bool WaitForReader(const Options& options, char (*known)[PortNameSize], int* knownCount, Reader* reader)
 {
     while (!Interrupted()) {
-        static char names[MaxScannedPorts][64];
+        static char names[MaxScannedPorts][PortNameSize];
         const int count = CandidatePorts(options, names, MaxScannedPorts);
         for (int i = 0; i < count && !Interrupted(); ++i) {
             const bool mapped = options.portCount == 0 && options.family != Usb;
@@ -361,7 +369,7 @@ bool WaitForReader(const Options& options, char (*known)[64], int* knownCount, R
             Probe probe = ProbePort(names[i], options.family, ReadReplyWaitMs, reader);
             // A new port that is no reader is not asked again.
             if (mapped && *knownCount < MaxScannedPorts && probe != Probe::OpenFailed)
-                std::snprintf(known[(*knownCount)++], 64, "%s", names[i]);
+                CopyPortName(known[(*knownCount)++], names[i]);
             if (probe == Probe::Found) return true;
         }
         SleepMs(PollMs);
@@ -369,13 +377,13 @@ bool WaitForReader(const Options& options, char (*known)[64], int* knownCount, R
     return false;
 }
 
-void WaitUntilGone(const Reader& reader, char (*known)[64], int* knownCount)
+void WaitUntilGone(const Reader& reader, char (*known)[PortNameSize], int* knownCount)
 {
     while (!Interrupted() && SerialPortPresent(reader.port)) SleepMs(PollMs);
     // Gone: the same port may bring the next reader.
     for (int i = 0; i < *knownCount; ++i) {
         if (std::strcmp(known[i], reader.port) == 0) {
-            std::memcpy(known[i], known[--*knownCount], 64);
+            std::memcpy(known[i], known[--*knownCount], PortNameSize);
             break;
         }
     }
@@ -383,7 +391,7 @@ void WaitUntilGone(const Reader& reader, char (*known)[64], int* knownCount)
 
 int RunLine(const Options& options, const Profile& wanted)
 {
-    static char known[MaxScannedPorts][64];
+    static char known[MaxScannedPorts][PortNameSize];
     int knownCount = 0;
     if (options.portCount == 0 && options.family != Usb) {
         // Ports present at the start are not readers of this line.

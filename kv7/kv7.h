@@ -18,6 +18,7 @@ enum ExitCode : int {
 };
 
 constexpr int MaxPorts = 16;
+constexpr size_t PortNameSize = 64;
 constexpr int AnyFamily = -1;
 
 struct Options {
@@ -36,7 +37,7 @@ struct Options {
 
 // A reader on an open line, as its settings reply describes it.
 struct Reader {
-    char port[64] = {};
+    char port[PortNameSize] = {};
     SerialLink link;
     int family = AnyFamily;
     char modelCode = 0;

@@ -128,6 +128,7 @@ int main(int argc, char** argv)
                 else return UsageError(command, "--family is ehx or usb, not", value);
             } else if (std::strcmp(name, "--port") == 0) {
                 const bool many = std::strcmp(command->name, "find") == 0;
+                if (std::strlen(value) >= PortNameSize) return UsageError(command, "port name too long:", value);
                 if (options.portCount == (many ? MaxPorts : 1) || !value[0])
                     return UsageError(command, many ? "too many or empty --port" : "one --port only, not", value);
                 options.ports[options.portCount++] = value;

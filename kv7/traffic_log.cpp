@@ -49,7 +49,7 @@ void Timestamp(char* text, size_t size)
     localtime_r(&seconds, &local);
     char whole[32];
     std::strftime(whole, sizeof whole, "%Y-%m-%d %H:%M:%S", &local);
-    std::snprintf(text, size, "%s.%03ld", whole, static_cast<long>(now.tv_usec / 1000));
+    std::snprintf(text, size, "%.19s.%03d", whole, static_cast<int>(now.tv_usec / 1000 % 1000));
 #endif
 }
 
