@@ -126,7 +126,7 @@ int CandidatePorts(const Options& options, char (*names)[PortNameSize], int capa
         return count;
     }
     if (options.family == Usb) {
-        if (FindReaderPort(names[0], 64)) count = 1;
+        if (FindReaderPort(names[0], PortNameSize)) count = 1;
         return count;
     }
     static ScannedPort ports[MaxScannedPorts];
