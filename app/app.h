@@ -33,6 +33,8 @@ struct AppStateRecord {
     HBRUSH labelBrush = nullptr;
 };
 extern AppStateRecord AppState;
+// Port names run to "COM255"; the port scan and USB lookup cut longer ones.
+static_assert(sizeof AppState.portName >= sizeof "COM255", "portName holds every port the program lists");
 
 // ---- Window handles ------------------------------------------------------
 // Controls of MainWindow in creation order; the panel table follows this order.

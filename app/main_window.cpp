@@ -3,7 +3,6 @@
 #include "common_controls.h"
 #include <dbt.h>
 #include "protocol.h"
-#include "serial.h"
 #include "ui.h"
 
 namespace {

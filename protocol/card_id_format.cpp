@@ -4,21 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "types.h"
+#include "reader_core.h"
 
 namespace {
-
-struct ModelName {
-    char code;
-    const char* name;
-};
-
-constexpr ModelName ModelNames[] = {
-    {ModelEhm, "Varko-7EHM"},
-    {ModelEhu, "Varko-7EHU"},
-    {ModelUsb, "Varko-7-USB"},
-};
-constexpr const char* UnknownModelName = "Varko-7xxx";
 
 bool IsBlank(unsigned char c)
 {
@@ -82,9 +70,5 @@ void FormatDottedBytes(unsigned value, char* out, size_t size)
 
 void FormatIdWindowTitle(char modelCode, int firmwareVersion, char* out, size_t size)
 {
-    const char* name = UnknownModelName;
-    for (const ModelName& model : ModelNames) {
-        if (model.code == modelCode) name = model.name;
-    }
-    std::snprintf(out, size, "%s ver.%.2f", name, firmwareVersion / 100.0);
+    std::snprintf(out, size, "%s ver.%.2f", ModelName(modelCode), firmwareVersion / 100.0);
 }

@@ -5,15 +5,12 @@
 #include "app.h"
 #include "card_id_format.h"
 #include "protocol.h"
-#include "serial.h"
+#include "reader_core.h"
 #include "ui.h"
 
 namespace {
 
 constexpr char IdWindowClass[] = "my Child Window";
-constexpr DWORD IdReplyWaitMs = 100;
-// Firmware 1.00 readers do not know the card readout command.
-constexpr int FirmwareWithoutReadout = 100;
 constexpr int IdWindowWidth = 302;
 constexpr int IdWindowHeight = 160;
 constexpr int FieldWidth = 125;
@@ -72,7 +69,7 @@ bool IsResultField(HWND control)
 
 void ReadIdCommand()
 {
-    if (AppState.firmwareVersion == FirmwareWithoutReadout) {
+    if (!AllowsCardReadout(AppState.firmwareVersion)) {
         Report(MsgCommandNotSupported, IconError);
         return;
     }
@@ -88,7 +85,7 @@ void ReadCardId()
         ResetLink();
         return;
     }
-    Sleep(IdReplyWaitMs);
+    Sleep(CardReplyWaitMs);
     int received = 0;
     if (!ReadReply(buffer, ReplyBufferSize, &received)) {
         Report(MsgNoReply, IconRetry);

@@ -4,7 +4,7 @@
 
 #include "app.h"
 #include "protocol.h"
-#include "serial.h"
+#include "reader_core.h"
 #include "ui.h"
 
 namespace {
@@ -40,9 +40,7 @@ void ReportLostReader()
 
 void SendReadCommand()
 {
-    const char* command = AppState.family == Ehx   ? ReadEhxCommand
-                          : AppState.family == Usb ? ReadUsbCommand
-                                                   : nullptr;
+    const char* command = ReadCommandFor(AppState.family);
     if (command == nullptr) return;
     if (WriteCommand(command, CommandLength)) {
         StartProgress(TimerRead, 500);

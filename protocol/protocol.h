@@ -24,6 +24,8 @@ void ScanEhxPorts(HWND list);
 void FindUsbReader();
 void ConnectSelectedPort();
 void OnPortComboSelection();                // command 1, CBN_SELCHANGE
+// The USB reader's port by its hardware identifier, into AppState.portName.
+bool FindReaderUsbPort();
 
 // ---- Card identifier readout ---------------------------------------------
 void ReadIdCommand();                       // command 19 with a port open

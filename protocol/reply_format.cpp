@@ -40,13 +40,17 @@ void TakeReadData(unsigned char* buffer, int length, int payloadStart, char* mod
     if (payloadStart < length) {
         std::memmove(buffer, buffer + payloadStart, static_cast<size_t>(length - payloadStart));
     }
-    // "1.10" -> "110": first digit and the two decimals, skipping the point.
-    char digits[4] = {static_cast<char>(buffer[0]), static_cast<char>(buffer[2]),
-                      static_cast<char>(buffer[3]), '\0'};
-    *firmwareVersion = std::atoi(digits);
+    *firmwareVersion = FirmwareVersionOf(buffer);
 }
 
 }  // namespace
+
+int FirmwareVersionOf(const unsigned char* text)
+{
+    // "1.10" -> "110": first digit and the two decimals, skipping the point.
+    char digits[4] = {static_cast<char>(text[0]), static_cast<char>(text[2]), static_cast<char>(text[3]), '\0'};
+    return std::atoi(digits);
+}
 
 ReplyKind ClassifyReplyBytes(unsigned char* buffer, int length, char* modelCode, int* firmwareVersion)
 {

@@ -23,6 +23,9 @@ constexpr const char* UsbFirmwareVersions[FirmwareVersionCount] = {"1.00", "1.10
 // No byte at or past `length` is read.
 ReplyKind ClassifyReplyBytes(unsigned char* buffer, int length, char* modelCode, int* firmwareVersion);
 
+// The version in hundredths from its four characters ("1.10" gives 110).
+int FirmwareVersionOf(const unsigned char* text);
+
 // 0 when the first four characters of `text` are a supported version of
 // `family` ("1.00" or "1.10"), -1 otherwise (also for an unknown family).
 int CheckFirmwareText(const char* text, int family);

@@ -6,14 +6,12 @@
 
 #include "app.h"
 #include "protocol.h"
+#include "reader_core.h"
 #include "search_format.h"
-#include "serial.h"
 #include "ui.h"
 
 namespace {
 
-constexpr DWORD LineSpeed = 19200;
-constexpr DWORD ProbeReplyWaitMs = 140;
 constexpr int MaxProbedPorts = 50;
 
 void Report(const char* text, int icon)

@@ -2,6 +2,7 @@
 #include "settings_format.h"
 
 #include <cstring>
+#include <iterator>
 
 #include "types.h"
 
@@ -75,9 +76,25 @@ constexpr SettingsField UsbFields[] = {
 };
 
 constexpr SettingsLayout Layouts[] = {
-    {Ehx, 10, 9, EhxFields, 4},
-    {Usb, 11, 10, UsbFields, 5},
+    {Ehx, 10, 9, EhxFields, static_cast<int>(std::size(EhxFields))},
+    {Usb, 11, 10, UsbFields, static_cast<int>(std::size(UsbFields))},
 };
+// Arrays indexed by radio id (RadioIdLimit long) hold every radio of the tables.
+constexpr bool RadiosFit(const SettingsField* fields, int count)
+{
+    for (int f = 0; f < count; ++f) {
+        if (fields[f].firstRadio >= RadioIdLimit || fields[f].lastRadio >= RadioIdLimit) return false;
+        for (int c = 0; c < fields[f].choiceCount; ++c) {
+            if (fields[f].choices[c].radioId <= NoRadio || fields[f].choices[c].radioId >= RadioIdLimit) return false;
+        }
+    }
+    return true;
+}
+static_assert(RadiosFit(EhxFields, static_cast<int>(std::size(EhxFields))) &&
+                  RadiosFit(UsbFields, static_cast<int>(std::size(UsbFields))),
+              "a radio id runs past RadioIdLimit");
+static_assert(std::size(EhxFields) <= MaxSettingsFields && std::size(UsbFields) <= MaxSettingsFields,
+              "arrays indexed by field hold every field");
 
 // Whether an earlier field of the record chose `radioId` (indices in `chosen`).
 bool EarlierChoiceIs(const SettingsLayout& layout, const int* chosen, int fieldIndex, int radioId)
@@ -94,6 +111,21 @@ const SettingsLayout* SettingsLayoutFor(int family)
 {
     for (const SettingsLayout& layout : Layouts) {
         if (layout.family == family) return &layout;
+    }
+    return nullptr;
+}
+
+const SettingsField* FieldOfRadio(int radioId, const SettingsChoice** choice)
+{
+    for (const SettingsLayout& layout : Layouts) {
+        for (int f = 0; f < layout.fieldCount; ++f) {
+            const SettingsField& field = layout.fields[f];
+            for (int c = 0; c < field.choiceCount; ++c) {
+                if (field.choices[c].radioId != radioId) continue;
+                if (choice) *choice = &field.choices[c];
+                return &field;
+            }
+        }
     }
     return nullptr;
 }
@@ -124,7 +156,7 @@ void MatchSettingsRecord(const SettingsLayout& layout, const unsigned char* reco
 int EncodeSettingsCommand(const SettingsLayout& layout, const bool* checked, char* command)
 {
     std::memcpy(command, WritePrefix, WritePrefixLength);
-    int chosen[8] = {};
+    int chosen[MaxSettingsFields] = {};
     for (int f = 0; f < layout.fieldCount; ++f) {
         const SettingsField& field = layout.fields[f];
         if (field.requiresRadio != NoRadio && !EarlierChoiceIs(layout, chosen, f, field.requiresRadio)) {

@@ -48,6 +48,13 @@ struct SettingsLayout {
 // The layout of `family` (Ehx or Usb), nullptr for any other value.
 const SettingsLayout* SettingsLayoutFor(int family);
 
+// The most fields a layout has: arrays indexed by field are this long.
+constexpr int MaxSettingsFields = 5;
+
+// The field whose radio group holds `radioId`, and the choice that checks
+// it; nullptr when no field has that radio.
+const SettingsField* FieldOfRadio(int radioId, const SettingsChoice** choice);
+
 // Index of the choice whose letters stand at the field's offset of
 // `record`, or -1. Reads at most offset + 3 bytes of the record.
 int MatchSettingsField(const SettingsField& field, const unsigned char* record);

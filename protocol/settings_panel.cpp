@@ -7,7 +7,7 @@
 
 #include "app.h"
 #include "protocol.h"
-#include "serial.h"
+#include "reader_core.h"
 #include "settings_format.h"
 #include "ui.h"
 
@@ -23,24 +23,19 @@ void EnableRadios(const int* ids, BOOL enable)
     for (; ids != nullptr && *ids != 0; ++ids) EnableWindow(GetDlgItem(MainWindow, *ids), enable);
 }
 
-// Wiegand 58 exists from firmware 1.10 on, and only on the EHM reader.
 void ApplyEhxAvailability()
 {
-    if (AppState.firmwareVersion <= 100) {
+    if (RefusesWiegand58(AppState.firmwareVersion)) {
         EnableWindow(Ctl(Wiegand58Radio), FALSE);
-    } else if (AppState.firmwareVersion >= 110 && AppState.modelCode == ModelEhm) {
+    } else if (AllowsWiegand58(AppState.modelCode, AppState.firmwareVersion)) {
         EnableWindow(Ctl(Wiegand58Radio), TRUE);
     }
 }
 
-// 7-byte identifiers exist from firmware 1.10 on.
+// Only a supported version reaches here, so the record's text decides.
 void ApplyUsbAvailability(const char* version)
 {
-    if (std::strncmp(version, UsbFirmwareVersions[0], VersionLength) == 0) {
-        EnableWindow(Ctl(Bytes7Radio), FALSE);
-    } else if (std::strncmp(version, UsbFirmwareVersions[1], VersionLength) == 0) {
-        EnableWindow(Ctl(Bytes7Radio), TRUE);
-    }
+    EnableWindow(Ctl(Bytes7Radio), AllowsSevenByteIds(FirmwareVersionOf(reinterpret_cast<const unsigned char*>(version))));
 }
 
 void ApplyChoice(const SettingsField& field, const SettingsChoice& choice)
@@ -91,7 +86,7 @@ void DecodeSettings(const unsigned char* payload)
         ApplyUsbAvailability(version);
     }
 
-    int matched[8] = {};
+    int matched[MaxSettingsFields] = {};
     MatchSettingsRecord(*layout, payload, matched);
     for (int f = 0; f < layout->fieldCount; ++f) {
         const SettingsField& field = layout->fields[f];

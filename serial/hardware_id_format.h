@@ -6,6 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 
+// The Varko-7-USB reader: vendor, product and revision, in the spelling of
+// each pattern below.
+constexpr const char* ReaderUsbIdentity[6] = {"2E3C", "5750", "0200", "2e3c", "5750", "0200"};
+
 // Each pattern lives in a buffer of this size (at most 79 characters).
 constexpr size_t kPatternSize = 80;
 // Characters of a hardware identifier that take part in the comparison.

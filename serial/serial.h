@@ -1,32 +1,24 @@
-// Serial transport: the one port link, the system's COM port list, the USB
-// reader's port lookup and the reaction to devices coming and going.
+// The Windows side of the serial transport: the system's serial port map and
+// the USB device registry. Results only; the window and kv7 present them.
 #pragma once
 
 #include <windows.h>
 
-// ---- Port link -----------------------------------------------------------
-bool OpenPort(const char* name, DWORD baudRate);
-bool ReadReply(unsigned char* buffer, int capacity, int* received);
-bool WriteCommand(const void* bytes, int count);
-void ResetLink();
+#include <cstddef>
 
-// ---- COM port list -------------------------------------------------------
-bool ListComPorts(HWND list);
-void SortPortList(HWND list);
-void RefreshPortList();
-void SelectPortByName(HWND list, const char* name, int* index);
+// ---- Serial port map (HKLM\HARDWARE\DEVICEMAP\SERIALCOMM) ----------------
+using PortMapVisitor = void (*)(const wchar_t* text, void* context);
+// Calls `visit` for each text value of the map, in the system's value order.
+// False when the map cannot be opened; *valueCount gets its number of values
+// (texts and others alike).
+bool VisitPortMap(PortMapVisitor visit, void* context, DWORD* valueCount);
 bool IsPortPresent(const char* name);
-// Text of entry `index` of a list, cut to fit `size` bytes; empty (and false)
-// when the entry does not exist.
-bool ReadListEntry(HWND list, int index, char* text, size_t size);
 
-// ---- USB reader port lookup ----------------------------------------------
+// ---- USB devices ---------------------------------------------------------
 bool FindUsbPort(char* output, size_t outputSize,
                  const char* vendor1, const char* product1, const char* revision1,
                  const char* vendor2, const char* product2, const char* revision2);
-// FindUsbPort with the reader's identity, into AppState.portName.
-bool FindReaderUsbPort();
-
-// ---- Hot-plug monitor ----------------------------------------------------
-void OnDeviceChange(WPARAM event);
-void OnHotplugTimer();
+using UsbPortVisitor = void (*)(const char* portName, const char* hardwareId, void* context);
+// Calls `visit` for each USB device that has a PortName, with its first
+// hardware identifier.
+void VisitUsbPorts(UsbPortVisitor visit, void* context);

@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <cstring>
 
-// setupapi.h brings commctrl.h, whose MenuHelp() clashes with the text key of
-// that name: this unit stays clear of app.h.
 #include "serial.h"
 #include <setupapi.h>
 
@@ -32,20 +30,14 @@ bool ReadPortName(HKEY key, char* name, size_t size)
     return true;
 }
 
-}  // namespace
-
-bool FindUsbPort(char* output, size_t outputSize,
-                 const char* vendor1, const char* product1, const char* revision1,
-                 const char* vendor2, const char* product2, const char* revision2)
+// Walks the present USB devices: `visit` gets each one's PortName (when it
+// is a text) and its first hardware identifier. A device without a hardware
+// key ends the walk when `stopAtKeyless`, as the reader lookup has it.
+void WalkUsbDevices(bool stopAtKeyless, UsbPortVisitor visit, void* context)
 {
-    char first[kPatternSize];
-    char second[kPatternSize];
-    BuildHardwareIdPatterns(first, second, vendor1, product1, revision1, vendor2, product2, revision2);
-
     HDEVINFO devices = SetupDiGetClassDevsW(nullptr, L"USB", nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES);
-    if (devices == INVALID_HANDLE_VALUE) return false;
+    if (devices == INVALID_HANDLE_VALUE) return;
 
-    bool found = false;
     for (DWORD index = 0;; ++index) {
         SP_DEVINFO_DATA device = {};
         device.cbSize = sizeof device;
@@ -59,22 +51,56 @@ bool FindUsbPort(char* output, size_t outputSize,
             continue;
 
         HKEY key = SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
-        if (key == INVALID_HANDLE_VALUE) break;
-
+        if (key == INVALID_HANDLE_VALUE) {
+            if (stopAtKeyless) break;
+            continue;
+        }
         char portName[kPortNameBytes / sizeof(WCHAR) + 1];
-        // A name that does not fit the output is as unusable as a missing one.
-        if (ReadPortName(key, portName, sizeof portName) && IsUsablePortName(portName, outputSize)) {
+        if (ReadPortName(key, portName, sizeof portName)) {
             // Only the first text of the identifier list takes part.
             char id[sizeof hardwareId / sizeof(WCHAR) + 1];
             NarrowUtf16(reinterpret_cast<const uint16_t*>(hardwareId), sizeof hardwareId / sizeof(WCHAR), id, sizeof id);
-            if (HardwareIdMatches(id, first, second)) {
-                // Later matches overwrite earlier ones: the last device wins.
-                std::memcpy(output, portName, std::strlen(portName) + 1);
-                found = true;
-            }
+            visit(portName, id, context);
         }
         RegCloseKey(key);
     }
     SetupDiDestroyDeviceInfoList(devices);
-    return found;
+}
+
+struct ReaderSearch {
+    char first[kPatternSize];
+    char second[kPatternSize];
+    char* output;
+    size_t outputSize;
+    bool found;
+};
+
+void MatchReader(const char* portName, const char* hardwareId, void* context)
+{
+    auto* search = static_cast<ReaderSearch*>(context);
+    // A name that does not fit the output is as unusable as a missing one.
+    if (!IsUsablePortName(portName, search->outputSize)) return;
+    if (!HardwareIdMatches(hardwareId, search->first, search->second)) return;
+    // Later matches overwrite earlier ones: the last device wins.
+    std::memcpy(search->output, portName, std::strlen(portName) + 1);
+    search->found = true;
+}
+
+}  // namespace
+
+bool FindUsbPort(char* output, size_t outputSize,
+                 const char* vendor1, const char* product1, const char* revision1,
+                 const char* vendor2, const char* product2, const char* revision2)
+{
+    ReaderSearch search = {};
+    search.output = output;
+    search.outputSize = outputSize;
+    BuildHardwareIdPatterns(search.first, search.second, vendor1, product1, revision1, vendor2, product2, revision2);
+    WalkUsbDevices(true, MatchReader, &search);
+    return search.found;
+}
+
+void VisitUsbPorts(UsbPortVisitor visit, void* context)
+{
+    WalkUsbDevices(false, visit, context);
 }

@@ -1,6 +1,8 @@
 #include <array>
 
 #include "app.h"
+#include "reader_core.h"
+#include "settings_format.h"
 #include "ui.h"
 
 const RECT IndicatorRect = {330, 60, 380, 580};
@@ -25,28 +27,6 @@ constexpr DotRects kUsbDots = {{
     {345, 520, 365, 540},
 }};
 
-struct OptionColour {
-    int id;
-    int dot;  // 1 to 5
-    COLORREF colour;
-};
-
-constexpr std::array<OptionColour, 13> kOptionColours = {{
-    {IdTouchMemoryRadio, 1, DotRed},
-    {IdWiegand26Radio, 1, DotGreen},
-    {IdWiegand44Radio, 1, DotCyan},
-    {IdWiegand58Radio, 1, DotMagenta},
-    {IdDirectRadio, 2, DotRed},
-    {IdInverseRadio, 2, DotBlue},
-    {IdDynamicRadio, 3, DotRed},
-    {IdStaticRadio, 3, DotGreen},
-    {IdStandbyOffRadio, 3, DotMagenta},
-    {IdPollOnRadio, 4, DotRed},
-    {IdPollOffRadio, 4, DotYellow},
-    {IdWindowsModeRadio, 1, DotCyan},
-    {IdMultiOsModeRadio, 1, DotMagenta},
-}};
-
 const DotRects* DotsOf(int family)
 {
     if (family == Ehx) return &kEhxDots;
@@ -66,31 +46,33 @@ bool Checked(Control c)
     return SendMessageA(Ctl(c), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
+void CheckChoice(const SettingsField& field, int radioId)
+{
+    CheckRadioButton(MainWindow, field.firstRadio, field.lastRadio, radioId);
+}
+
 void HexOrDecChosen()
 {
-    EnableWindow(Ctl(HexRadio), TRUE);
-    EnableWindow(Ctl(DecRadio), TRUE);
-    if (AppState.firmwareVersion > 109 && AppState.modelCode == ModelUsb) {
-        EnableWindow(Ctl(Bytes7Radio), TRUE);
-        // Bring back the byte count of the last record, which Touch Memory
-        // output may have moved from 7 to 5.
-        if (AppState.lastSettings[0] != '\0') {
-            static constexpr struct { char letter; int id; } kByteCounts[] = {
-                {'2', IdBytes2Radio}, {'3', IdBytes3Radio}, {'4', IdBytes4Radio},
-                {'5', IdBytes5Radio}, {'7', IdBytes7Radio},
-            };
-            for (const auto& b : kByteCounts)
-                if (AppState.lastSettings[8] == b.letter) CheckRadioButton(MainWindow, IdBytes7Radio, IdBytes2Radio, b.id);
-        }
-    }
+    if (!AllowsSevenByteIds(AppState.firmwareVersion) || AppState.modelCode != ModelUsb) return;
+    EnableWindow(Ctl(Bytes7Radio), TRUE);
+    // Bring back the byte count of the last record, which Touch Memory
+    // output may have moved from 7 to 5.
+    const SettingsField* bytes = FieldOfRadio(IdBytes7Radio, nullptr);
+    if (AppState.lastSettings[0] == '\0' || bytes == nullptr) return;
+    const int match = MatchSettingsField(*bytes, reinterpret_cast<const unsigned char*>(AppState.lastSettings));
+    if (match >= 0) CheckChoice(*bytes, bytes->choices[match].radioId);
 }
 
 void TouchMemoryOutChosen()
 {
-    EnableWindow(Ctl(HexRadio), FALSE);
-    EnableWindow(Ctl(DecRadio), FALSE);
-    EnableWindow(Ctl(Bytes7Radio), FALSE);
-    if (Checked(Bytes7Radio)) CheckRadioButton(MainWindow, IdBytes7Radio, IdBytes2Radio, IdBytes5Radio);
+    // Touch Memory output has no 7-byte form: the next smaller count stands in.
+    const SettingsField* bytes = FieldOfRadio(IdBytes7Radio, nullptr);
+    if (bytes && Checked(Bytes7Radio)) CheckChoice(*bytes, IdBytes5Radio);
+}
+
+void EnableRadios(const int* ids, BOOL enable)
+{
+    for (; ids != nullptr && *ids != 0; ++ids) EnableWindow(GetDlgItem(MainWindow, *ids), enable);
 }
 
 }  // namespace
@@ -141,19 +123,14 @@ void InvalidateIndicators()
 
 void ApplyOptionClick(int commandId)
 {
-    if (commandId == IdHexOrDecRadio) {
-        HexOrDecChosen();
-        return;
-    }
-    if (commandId == IdTouchMemoryOutRadio) {
-        TouchMemoryOutChosen();
-        return;
-    }
-    for (const OptionColour& o : kOptionColours) {
-        if (o.id == commandId) {
-            AppState.indicatorColors[o.dot - 1] = o.colour;
-            InvalidateIndicators();
-            return;
-        }
+    const SettingsChoice* choice = nullptr;
+    if (FieldOfRadio(commandId, &choice) == nullptr) return;
+    EnableRadios(choice->enables, TRUE);
+    EnableRadios(choice->disables, FALSE);
+    if (commandId == IdHexOrDecRadio) HexOrDecChosen();
+    if (commandId == IdTouchMemoryOutRadio) TouchMemoryOutChosen();
+    if (choice->dot > 0) {
+        AppState.indicatorColors[choice->dot - 1] = choice->colour;
+        InvalidateIndicators();
     }
 }

@@ -3,19 +3,21 @@
 
 #include "app.h"
 #include "common_controls.h"
+#include "settings_format.h"
 #include "ui.h"
 
 namespace {
 
-// Style words as the controls are created.
-constexpr DWORD kCombo = 0x50000003;        // child, visible, drop-down list
-constexpr DWORD kVisible = 0x50000000;      // child, visible
-constexpr DWORD kTabs = 0x54000000;         // child, visible, clip siblings
-constexpr DWORD kHiddenGroup = 0x40020007;  // child, group, group box
-constexpr DWORD kHiddenRadio = 0x40000009;  // child, auto radio
-constexpr DWORD kVisibleGroup = 0x50020007;
-constexpr DWORD kVisibleRadio = 0x50000009;
-constexpr DWORD kGroupStart = 0x50020000;   // push button that closes the last radio group
+// Styles as the controls are created. Option controls start hidden: the tab
+// shows its own.
+constexpr DWORD kVisible = WS_CHILD | WS_VISIBLE;
+constexpr DWORD kCombo = kVisible | CBS_DROPDOWNLIST;
+constexpr DWORD kTabs = kVisible | WS_CLIPSIBLINGS;
+constexpr DWORD kHiddenGroup = WS_CHILD | WS_GROUP | BS_GROUPBOX;
+constexpr DWORD kHiddenRadio = WS_CHILD | BS_AUTORADIOBUTTON;
+constexpr DWORD kVisibleGroup = kHiddenGroup | WS_VISIBLE;
+constexpr DWORD kVisibleRadio = kHiddenRadio | WS_VISIBLE;
+constexpr DWORD kGroupStart = kVisible | WS_GROUP | BS_PUSHBUTTON;  // closes the last radio group
 
 constexpr int kNoKey = -1;
 
@@ -92,28 +94,12 @@ constexpr std::array<Control, 15> kUsbControls = {
 
 constexpr std::array<Control, 4> kCardsControls = {CardsToReadGroup, CardsAllRadio, CardsHidEmRadio, CardsMifareRadio};
 
-struct RadioDefault {
-    int first, last, checked;
-};
-
-constexpr std::array<RadioDefault, 5> kEhxChecks = {{
-    {IdTouchMemoryRadio, IdWiegand58Radio, IdTouchMemoryRadio},
-    {IdDirectRadio, IdInverseRadio, IdDirectRadio},
-    {IdDynamicRadio, IdStandbyOffRadio, IdStandbyOffRadio},
-    {IdPollOnRadio, IdPollOffRadio, IdPollOffRadio},
-    {IdCardsAllRadio, IdCardsMifareRadio, IdCardsAllRadio},
-}};
-
-constexpr std::array<RadioDefault, 5> kUsbChecks = {{
-    {IdWindowsModeRadio, IdMultiOsModeRadio, IdWindowsModeRadio},
-    {IdHexOrDecRadio, IdTouchMemoryOutRadio, IdHexOrDecRadio},
-    {IdHexRadio, IdDecRadio, IdHexRadio},
-    {IdBytes7Radio, IdBytes2Radio, IdBytes5Radio},
-    {IdCardsAllRadio, IdCardsMifareRadio, IdCardsAllRadio},
-}};
-
-constexpr std::array<COLORREF, 5> kEhxColours = {DotRed, DotRed, DotMagenta, DotYellow, DotWhite};
-constexpr std::array<COLORREF, 5> kUsbColours = {DotCyan, DotWhite, DotWhite, DotWhite, DotWhite};
+// The choice each tab starts with; the groups and the dot colours come from
+// the settings tables.
+constexpr std::array<int, 5> kEhxDefaults = {IdTouchMemoryRadio, IdDirectRadio, IdStandbyOffRadio, IdPollOffRadio,
+                                             IdCardsAllRadio};
+constexpr std::array<int, 5> kUsbDefaults = {IdWindowsModeRadio, IdHexOrDecRadio, IdHexRadio, IdBytes5Radio,
+                                             IdCardsAllRadio};
 
 void CreateControl(const ControlSpec& row)
 {
@@ -124,19 +110,23 @@ void CreateControl(const ControlSpec& row)
                                              GetModuleHandleA(nullptr), nullptr);
 }
 
-void CheckDefaults(const std::array<RadioDefault, 5>& checks)
+// Checks each default in its group and colours its dot; dots no default
+// colours stay white.
+void CheckDefaults(const std::array<int, 5>& defaults)
 {
-    for (const RadioDefault& d : checks) CheckRadioButton(MainWindow, d.first, d.last, d.checked);
+    for (COLORREF& colour : AppState.indicatorColors) colour = DotWhite;
+    for (int id : defaults) {
+        const SettingsChoice* choice = nullptr;
+        const SettingsField* field = FieldOfRadio(id, &choice);
+        if (field == nullptr) continue;
+        CheckRadioButton(MainWindow, field->firstRadio, field->lastRadio, id);
+        if (choice->dot > 0) AppState.indicatorColors[choice->dot - 1] = choice->colour;
+    }
 }
 
 void EnableAll(const std::array<Control, 4>& controls, BOOL enable)
 {
     for (Control c : controls) EnableWindow(Ctl(c), enable);
-}
-
-void SetColours(const std::array<COLORREF, 5>& colours)
-{
-    for (size_t i = 0; i < colours.size(); ++i) AppState.indicatorColors[i] = colours[i];
 }
 
 }  // namespace
@@ -197,18 +187,16 @@ void ApplyEhxDefaults()
 {
     ShowUsbControls(SW_HIDE);
     ShowEhxControls(SW_SHOW);
-    CheckDefaults(kEhxChecks);
+    CheckDefaults(kEhxDefaults);
     EnableAll(kCardsControls, FALSE);
-    SetColours(kEhxColours);
 }
 
 void ApplyUsbDefaults()
 {
     ShowEhxControls(SW_HIDE);
     ShowUsbControls(SW_SHOW);
-    CheckDefaults(kUsbChecks);
+    CheckDefaults(kUsbDefaults);
     EnableWindow(Ctl(HexRadio), TRUE);
     EnableWindow(Ctl(DecRadio), TRUE);
     EnableAll(kCardsControls, TRUE);
-    SetColours(kUsbColours);
 }

@@ -1,7 +1,6 @@
 
 #include "app.h"
 #include "common_controls.h"
-#include "serial.h"
 #include "ui.h"
 
 void SwitchFamily()

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Checks that a Windows exe is one self-contained file: a GUI program whose
-imports are all DLLs that Windows itself ships."""
+"""Checks that a Windows exe is one self-contained file: a GUI program (a
+console one after --console) whose imports are all DLLs that Windows itself
+ships."""
 import struct
 import sys
 
@@ -58,9 +59,12 @@ def main():
         passed += ok
         failed += not ok
 
-    for path in sys.argv[1:]:
+    args = sys.argv[1:]
+    console = "--console" in args
+    for path in [a for a in args if a != "--console"]:
         machine, subsystem, names = read_pe(path)
-        check(subsystem == 2, "%s: GUI subsystem (got %d)" % (path, subsystem))
+        wanted = 3 if console else 2
+        check(subsystem == wanted, "%s: %s subsystem (got %d)" % (path, "console" if console else "GUI", subsystem))
         foreign = [n for n in names if n.lower() not in SYSTEM_DLLS]
         check(not foreign, "%s: imports only system DLLs %s (foreign: %s)" % (path, names, foreign))
         check(machine in (0x14C, 0x8664), "%s: machine %#x" % (path, machine))

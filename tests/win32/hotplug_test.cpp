@@ -13,6 +13,7 @@
 #include "fixture.h"
 #include "port_registry.h"
 #include "serial.h"
+#include "ui.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "fixture.h"
 #include "port_registry.h"
 #include "serial.h"
+#include "ui.h"
 
 namespace {
 

@@ -10,7 +10,9 @@
 #include "app.h"
 #include "check.h"
 #include "port_registry.h"
+#include "protocol.h"
 #include "serial.h"
+#include "ui.h"
 
 namespace {
 

@@ -188,7 +188,7 @@ void Usage() {
       "  --fault none|silent|garbage[:N]|cut:N|long[:N]|gap:N\n"
       "  --fault-on read,write,ids,unknown,all   --gap-ms MS   --delay MS\n"
       "  --bad-field FIELD=LETTERS|none   --payload TEXT|none\n"
-      "  --ids-prefix TEXT  --ids-end BYTE   --idle-ms MS   --seed N\n"
+      "  --ids-prefix TEXT  --ids-end BYTE   --idle-ms MS   --seed N   --ignore-writes 0|1\n"
       "See README.md beside the sources for details.\n");
 }
 

@@ -254,8 +254,9 @@ Response Reader::Handle(const std::string& frame) {
       reply = CardReply();
       break;
     case CmdKind::Write:
-      // Stored even if a fault then spoils the acknowledgement.
-      (fam == Family::Usb ? cfg_.usbLetters : cfg_.ehxLetters) = frame.substr(3);
+      // Stored even if a fault then spoils the acknowledgement; a reader
+      // that ignores writes acknowledges them all the same.
+      if (!cfg_.ignoreWrites) (fam == Family::Usb ? cfg_.usbLetters : cfg_.ehxLetters) = frame.substr(3);
       reply = "\n\r" + frame + kAckTail;
       break;
     case CmdKind::Unknown:
@@ -349,6 +350,12 @@ bool ApplyOption(Config& cfg, const std::string& name, const std::string& value,
       return false;
     }
     c.model = value[0];
+  } else if (name == "ignore-writes") {
+    if (value != "0" && value != "1") {
+      err = "ignore-writes must be 0 or 1";
+      return false;
+    }
+    c.ignoreWrites = value == "1";
   } else if (name == "firmware") {
     if (value.size() != 4) {
       err = "firmware must be 4 characters, e.g. 1.10";

@@ -45,6 +45,7 @@ struct Config {
   std::string idsPrefix;        // bytes put before a card reply
   int idsEnd = '.';             // byte at offset 39 of a card reply
 
+  bool ignoreWrites = false;    // acknowledge writes but keep the old letters
   int idleMs = 30;              // framing: a frame ends after this much silence
   std::uint32_t seed = 1;
 };

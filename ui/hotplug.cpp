@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "app.h"
+#include "protocol.h"
+#include "reader_core.h"
 #include "serial.h"
 #include "ui.h"
 
@@ -15,7 +17,6 @@ constexpr UINT kDebounceMs = 2000;
 // While another operation runs, the check waits for it in short steps.
 constexpr UINT kDeferMs = 250;
 constexpr DWORD kSettleMs = 1000;
-constexpr DWORD kBaudRate = 19200;
 
 // A progress or a modal box of another operation (they all disable
 // MainWindow) must not see its port closed or a second search started.
@@ -62,12 +63,12 @@ void CheckOpenPort()
 {
     // The port stays "open" in the state while the handle is away, so the
     // reopen below leaves the link as it was.
-    CloseHandle(AppState.portHandle);
+    ClosePortHandle();
     Sleep(kSettleMs);
 
     char text[256];
     if (IsPortPresent(AppState.portName)) {
-        if (OpenPort(AppState.portName, kBaudRate)) return;
+        if (OpenPort(AppState.portName, LineSpeed)) return;
         std::snprintf(text, sizeof text, "%s [%s]!", Text(MsgErrorOpening), AppState.portName);
         ShowHotplugError(text);
         DropLink();
