@@ -228,11 +228,14 @@ def later_version_replaces(s):
     base = os.path.join(s.dir, "dist")
     ver = version()
     later = f"{ver[:-1]}{int(ver[-1]) + 1}" if ver[-1] != "9" else f"{float(ver) + 0.01:.2f}"
+    # The files of this build, packaged as the later version.
     build = build_of("x64")
-    exe = os.path.join(build, names("x64")[0])
-    manual = os.path.join(build, names("x64")[1])
+    exe, manual = (os.path.join(build, name) for name in names("x64")[:2])
+    shipped = os.path.join(build, "shipped", names("x64")[0])
+    extra = ["--kv7", os.path.join(build, "kv7.exe")] if "kv7.exe" in names("x64") else []
     subprocess.run([os.path.join(REPO, "tools", "make-package"), "--arch", "x64", "--version", later,
-                    "--exe", exe, "--manual", manual, "--out", base], check=True, stdout=subprocess.DEVNULL)
+                    "--exe", shipped if os.path.exists(shipped) else exe, "--manual", manual,
+                    "--out", base, *extra], check=True, stdout=subprocess.DEVNULL)
     new = os.path.join(base, f"KernoVarko-7 {later} (x64).msi")
 
     def steps():
