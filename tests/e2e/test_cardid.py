@@ -4,8 +4,7 @@ missing reply shows instead."""
 import os
 
 from panel import CONFIG_FILE, text_of
-from kvharness import Suite
-from kvharness.extras import EmulatorControl, Peek, received
+from kvharness import EmulatorControl, Suite, received
 
 suite = Suite()
 
@@ -42,9 +41,7 @@ def ehu_linked(s, *emulator_options, firmware="1.10", locale=None, language="en"
               f"the first search did not link the reader: version {text_of(controls[VERSION_VALUE])!r}, "
               f"boxes {[text_of(b) for b in boxes]}")
     s.require(not controls[PORT_COMBO]["enabled"], "PortCombo enabled although a port is open")
-    peek = Peek(s.suite.wine, s.suite.build)
-    peek.locale = locale
-    return EmulatorControl(ctl, emu.log), emu.log, peek
+    return EmulatorControl(ctl, emu.log), emu.log
 
 
 def link_kept(s, firmware, what):
@@ -53,7 +50,7 @@ def link_kept(s, firmware, what):
     s.equal(controls[PORT_COMBO]["enabled"], False, f"{what}: PortCombo enabled (the link must stay)")
 
 
-def read_id_box(s, peek, text, icon, what):
+def read_id_box(s, text, icon, what):
     """Read ID ends in one box with this text and icon, and no card ID window."""
     s.driver.command(READ_ID)
     boxes = s.driver.wait_box(5000)
@@ -61,10 +58,10 @@ def read_id_box(s, peek, text, icon, what):
     if boxes:
         s.equal(boxes[0]["icon"]["name"], icon, f"{what}: icon")
         s.check(boxes[0]["owner_is_main"], f"{what}: the box is not owned by the main window")
-    s.check(peek.window(ID_CLASS) is None, f"{what}: a card ID window opened")
+    s.check(s.driver.window(ID_CLASS) is None, f"{what}: a card ID window opened")
     s.driver.press_box()
     s.driver.wait_idle(5000)
-    s.check(peek.window(ID_CLASS) is None, f"{what}: a card ID window opened after the box")
+    s.check(s.driver.window(ID_CLASS) is None, f"{what}: a card ID window opened after the box")
 
 
 def check_id_window(s, w, language, title):
@@ -84,9 +81,7 @@ def check_id_window(s, w, language, title):
              ("static", LABELS[language][2]), ("static", LABELS[language][3]),
              ("edit", FIELDS[2]), ("edit", FIELDS[3])],
             "card ID window children (class, text) in creation order")
-    client = w["client"]
-    places = [(c["rect"]["x"] - client["x"], c["rect"]["y"] - client["y"], c["rect"]["w"], c["rect"]["h"])
-              for c in kids]
+    places = [(c["rect"]["x"], c["rect"]["y"], c["rect"]["w"], c["rect"]["h"]) for c in kids]
     s.equal(places, [(10, 15, 125, 20), (160, 15, 125, 20), (10, 37, 125, 20), (160, 37, 125, 20),
                      (10, 67, 125, 20), (160, 67, 125, 20), (10, 89, 125, 20), (160, 89, 125, 20)],
             "children's rectangles in the client area")
@@ -110,9 +105,9 @@ def check_id_window(s, w, language, title):
 def read_id_shows_card(s):
     """The card with number 255 and cipher id 10.11.12.13: the window, the
     main window disabled while it is open, enabled and focused after it."""
-    _, log, peek = ehu_linked(s)
+    _, log = ehu_linked(s)
     s.driver.command(READ_ID)
-    w = peek.wait_window(ID_CLASS, 5, colours=True)
+    w = s.driver.wait_window(ID_CLASS, 5, colours=True)
     s.require(w, f"no card ID window after Read ID; boxes: {[text_of(b) for b in s.driver.boxes()]}")
     s.shot()
     check_id_window(s, w, "en", "Varko-7EHU ver.1.10")
@@ -122,30 +117,30 @@ def read_id_shows_card(s):
     s.equal([f for f in received(log) if f[0] == "ids"], [("ids", "AT+READS_IDS")],
             "card commands the reader received")
 
-    closed = peek.close_box(ID_CLASS)
+    closed = s.driver.close_box(ID_CLASS)
     s.require(closed["ok"], f"the close box did not close the card ID window: {closed}")
     main = s.driver.main()
     s.equal(main["enabled"], True, "main window enabled after the card ID window closed")
-    focus = peek.focus()
+    focus = s.driver.focus()
     s.equal((focus["focus_is_main"], focus["active_is_main"]), (True, True),
             f"focus and activation on the main window after closing (focus on {focus['focus_class']!r})")
 
     # Again: the class is registered a second time (that fails, harmlessly)
     # and the window comes back with the same numbers.
     s.driver.command(READ_ID)
-    w = peek.wait_window(ID_CLASS, 5)
+    w = s.driver.wait_window(ID_CLASS, 5)
     if s.check(w, "no card ID window on the second Read ID"):
         s.equal([c["text"] for c in w["children"] if c["class"].lower() == "edit"], FIELDS,
                 "fields on the second Read ID")
-        s.require(peek.sys_close(ID_CLASS)["ok"], "the card ID window did not close on SC_CLOSE")
+        s.require(s.driver.sys_close(ID_CLASS)["ok"], "the card ID window did not close on SC_CLOSE")
         s.equal(s.driver.main()["enabled"], True, "main window enabled after the second window closed")
     link_kept(s, "1.10", "after two readouts")
 
 
 @suite.scenario
 def old_firmware_sends_nothing(s):
-    _, log, peek = ehu_linked(s, firmware="1.00")
-    read_id_box(s, peek, "The reader version does not support the command.", ERROR_ICON, "firmware 1.00")
+    _, log = ehu_linked(s, firmware="1.00")
+    read_id_box(s, "The reader version does not support the command.", ERROR_ICON, "firmware 1.00")
     s.shot()
     s.equal([f for f in received(log) if f[0] == "ids" or "IDS" in f[1]], [],
             "card commands sent to a 1.00 reader")
@@ -157,55 +152,55 @@ def rejected_replies_keep_link(s):
     """A reply with a leading byte fails the prefix; a reply with anything but
     '.' at offset 39 is not recognised; neither opens the window or drops the
     link, and a good reply afterwards shows the card."""
-    ctl, log, peek = ehu_linked(s)
+    ctl, log = ehu_linked(s)
     ctl.set("ids-prefix X")
-    read_id_box(s, peek, "Invalid command!", ERROR_ICON, "leading byte")
+    read_id_box(s, "Invalid command!", ERROR_ICON, "leading byte")
     link_kept(s, "1.10", "after a leading byte")
     ctl.set("reset", "ids-end ,")
-    read_id_box(s, peek, "The answer could not be recognized!", ERROR_ICON, "',' at offset 39")
+    read_id_box(s, "The answer could not be recognized!", ERROR_ICON, "',' at offset 39")
     link_kept(s, "1.10", "after a bad byte 39")
     ctl.set("reset", "ids-end \\x00")
-    read_id_box(s, peek, "The answer could not be recognized!", ERROR_ICON, "NUL at offset 39")
+    read_id_box(s, "The answer could not be recognized!", ERROR_ICON, "NUL at offset 39")
     ctl.set("reset", "card 4294967296,4294967295")
     s.driver.command(READ_ID)
-    w = peek.wait_window(ID_CLASS, 5)
+    w = s.driver.wait_window(ID_CLASS, 5)
     if s.check(w, "no card ID window for a good reply after the rejected ones"):
         s.shot()
         # Ten digits above 2^32 - 1 read as 4294967295.
         s.equal([c["text"] for c in w["children"] if c["class"].lower() == "edit"],
                 ["4294967295", "FFFFFFFF", "4294967295", "255.255.255.255"], "fields of the largest numbers")
-        peek.sys_close(ID_CLASS)
+        s.driver.sys_close(ID_CLASS)
     s.equal(len([f for f in received(log) if f[0] == "ids"]), 4, "card commands the reader received")
 
 
 @suite.scenario
 def silent_reader_keeps_link(s):
-    ctl, log, peek = ehu_linked(s)
+    ctl, log = ehu_linked(s)
     ctl.set("fault silent")
-    read_id_box(s, peek, "The reader did not respond!\n(Try again or a different COM port).", RETRY_ICON,
+    read_id_box(s, "The reader did not respond!\n(Try again or a different COM port).", RETRY_ICON,
                 "silent reader")
     s.shot()
     link_kept(s, "1.10", "after no reply")
     # The link goes on: the reader answers again and the card shows.
     ctl.set("reset")
     s.driver.command(READ_ID)
-    w = peek.wait_window(ID_CLASS, 5)
+    w = s.driver.wait_window(ID_CLASS, 5)
     if s.check(w, "no card ID window once the reader answers again"):
         s.equal([c["text"] for c in w["children"] if c["class"].lower() == "edit"], FIELDS,
                 "fields once the reader answers again")
-        peek.sys_close(ID_CLASS)
+        s.driver.sys_close(ID_CLASS)
 
 
 def manual_picture(s, locale, language, title):
     """The card ID window alone, for the manual: ARTIFACTS/<test>/readid-<language>.png."""
-    _, _, peek = ehu_linked(s, locale=locale, language=language)
+    ehu_linked(s, locale=locale, language=language)
     s.driver.command(READ_ID)
-    w = peek.wait_window(ID_CLASS, 5, colours=True)
+    w = s.driver.wait_window(ID_CLASS, 5, colours=True)
     s.require(w, "no card ID window")
     check_id_window(s, w, language, title)
     r = w["rect"]
     s.shot(crop=(r["x"], r["y"], r["w"], r["h"]))
-    peek.sys_close(ID_CLASS)
+    s.driver.sys_close(ID_CLASS)
 
 
 @suite.scenario

@@ -100,4 +100,46 @@ def tells_the_box_icons_apart(s):
         s.driver.wait_idle(3000)
 
 
+@suite.scenario
+def looks_at_and_closes_other_windows(s):
+    """The verbs for the program's other top-level windows, on the probe's
+    box: it is found by class with its children and their colours, and each
+    way of closing it closes it."""
+    start_probe(s)
+    s.equal(s.driver.window("#32770"), None, "a box before any was opened")
+    closers = {"Esc": lambda: s.driver.key("#32770", 0x1B),
+               "Esc posted": lambda: s.driver.key("#32770", 0x1B, posted=True),
+               "SC_CLOSE": lambda: s.driver.sys_close("#32770"),
+               "close box": lambda: s.driver.close_box("#32770")}
+    for how, close in closers.items():
+        s.driver.command(41)
+        w = s.driver.wait_window("#32770", 3, colours=True)
+        s.require(w, f"no box to close by {how}")
+        s.equal((text_of(w, "title"), w["owner_is_main"], w["main_enabled"]), ("Message", True, False),
+                f"box before {how}: title, owner, main window enabled")
+        s.check(CYRILLIC in [text_of(c) for c in w["children"]], f"no child shows the box text: {w['children']}")
+        s.check(all(c["lightest"].startswith("0x") for c in w["children"]), "colours of every child")
+        r = close()
+        s.check(r["ok"], f"{how} did not close the box: {r}")
+        if how == "Esc posted":
+            s.equal(r["real_input"], False, "a posted key reported as real input")
+        s.equal(s.driver.window("#32770"), None, f"a box after {how}")
+        s.driver.wait_idle(3000)
+    f = s.driver.focus()
+    s.equal((f["main_enabled"], f["active_is_main"]), (True, True), "main window enabled and active after the boxes")
+    s.equal(s.driver.call("sys-close", "#32770", allow=(FAILED,))["_exit"], FAILED, "closing a box that is not there")
+
+
+@suite.scenario
+def records_as_a_viewer(s):
+    """record appends its arguments, one a line, as the shell would pass a
+    file to a viewer."""
+    record = s.path("opened.txt")
+    for name in ("C:\\help\\a b.pdf", "Z:\\x.pdf"):
+        rc, _ = s.suite.wine.run([s.driver.exe, "record", winpath(record), name])
+        s.equal(rc, 0, f"record {name}: exit code")
+    lines = open(record, encoding="latin-1").read().splitlines() if os.path.exists(record) else []
+    s.equal(lines, ["C:\\help\\a b.pdf", "Z:\\x.pdf"], "lines recorded")
+
+
 suite.run()

@@ -6,8 +6,7 @@ import shutil
 import time
 
 from panel import CAPTION, CONFIG_FILE, text_of
-from kvharness import TIMEOUT, Suite, winpath
-from kvharness.extras import Peek, RegSnapshot
+from kvharness import TIMEOUT, RegSnapshot, Suite, winpath
 
 suite = Suite()
 
@@ -88,14 +87,13 @@ def help_without_folder(s):
     where the folder is, even though the manual stands beside the exe. A
     recording viewer is registered so that a wrongly found file shows up."""
     s.start_idle(config=CONFIG_FILE[("en", "ehx")])
-    peek = Peek(s.suite.wine, s.suite.build)
     record = s.path("opened.txt")
 
     def opened():
         return open(record, encoding="latin-1").read().splitlines() if os.path.exists(record) else []
 
     def run():
-        set_pdf_command(s, f'"{winpath(peek.exe)}" record "{winpath(record)}" "%1"')
+        set_pdf_command(s, s.driver.viewer_command(record))
         s.driver.command(HELP)
         s.driver.call("wait-box", 5000, allow=(0, TIMEOUT))
         s.shot()
@@ -133,12 +131,11 @@ def help_opens_manual(s):
     """With a viewer registered the shell gets the manual of the working
     directory, and the program shows nothing."""
     add_manual(s)
-    peek = Peek(s.suite.wine, s.suite.build)
     record = s.path("opened.txt")
     s.start_idle(config=CONFIG_FILE[("en", "ehx")])
 
     def run():
-        set_pdf_command(s, f'"{winpath(peek.exe)}" record "{winpath(record)}" "%1"')
+        set_pdf_command(s, s.driver.viewer_command(record))
         s.driver.command(HELP)
         end = time.monotonic() + 10
         while not os.path.exists(record) and time.monotonic() < end:
@@ -173,12 +170,12 @@ def help_access_denied(s):
     with_pdf_association(s, run)
 
 
-def about_closes(s, peek, language, how):
+def about_closes(s, language, how):
     """About in the current language, closed one way; the main window is
     disabled meanwhile and enabled after."""
     a = s.driver.command(ABOUT)
     s.check(a.get("modal_opened") or a.get("completed") is not None, f"About: driver answered {a}")
-    d = peek.wait_window("#32770", 5)
+    d = s.driver.wait_window("#32770", 5)
     s.require(d, "no About dialog")
     s.equal(d["title"], ABOUT_TITLE[language], f"About title ({language})")
     texts = [c["text"] for c in d["children"]]
@@ -191,14 +188,14 @@ def about_closes(s, peek, language, how):
     if how == "ok":
         s.driver.press_box(1)
     elif how == "esc":
-        r = peek.key("#32770", 0x1B)
+        r = s.driver.key("#32770", 0x1B)
         s.check(r["ok"], f"Esc did not close About: {r}")
         print(f"    note {s.name}: Esc sent as {'real input' if r.get('real_input') else 'a posted key'}",
               flush=True)
     else:
-        r = peek.close_box("#32770")
+        r = s.driver.close_box("#32770")
         s.check(r["ok"], f"the close box did not close About: {r}")
-    s.check(peek.window("#32770") is None, f"About still open after {how}")
+    s.check(s.driver.window("#32770") is None, f"About still open after {how}")
     s.equal(s.driver.main()["enabled"], True, f"main window enabled after About closed by {how}")
 
 
@@ -207,19 +204,17 @@ def about_follows_language(s):
     # Code page 1251 for the program and the driver, so the title reads
     # back as Cyrillic.
     s.start_idle(config=CONFIG_FILE[("ru", "ehx")], locale="ru")
-    peek = Peek(s.suite.wine, s.suite.build)
-    peek.locale = "ru"
     s.driver.command(ABOUT)
     s.driver.wait_box(5000)
     s.shot()
     s.driver.press_box(1)
     for how in ("ok", "esc", "close box"):
-        about_closes(s, peek, "ru", how)
+        about_closes(s, "ru", how)
     s.driver.command(ENGLISH)
     for how in ("ok", "esc", "close box"):
-        about_closes(s, peek, "en", how)
+        about_closes(s, "en", how)
     s.driver.command(RUSSIAN)
-    about_closes(s, peek, "ru", "ok")
+    about_closes(s, "ru", "ok")
 
 
 suite.run()

@@ -4,8 +4,7 @@ Windows sends it, after the prefix's ports or devices changed."""
 import time
 
 from panel import CONFIG_FILE, NO_PORTS, text_of
-from kvharness import TIMEOUT, Suite
-from kvharness.extras import received
+from kvharness import TIMEOUT, Suite, received
 
 suite = Suite()
 

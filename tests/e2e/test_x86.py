@@ -9,7 +9,6 @@ import time
 
 from panel import CONFIG_FILE, text_of
 from kvharness import Suite, winpath
-from kvharness.extras import Peek
 from kvharness.viewer import viewer_records
 from kvharness.reader import (SETTINGS_READ, SETTINGS_WRITTEN, WRITE, Reader, check_panel,
                               expect_boxes, found, note)
@@ -54,19 +53,18 @@ def x86_smoke(s):
     expect_boxes(s, [SETTINGS_WRITTEN], "WRITE")
     s.equal(reader.received()[-1:], [b"AT+W440SO"], "command sent by WRITE")
 
-    peek = Peek(s.suite.wine, s.suite.build)
     s.driver.command(READ_ID)
-    w = peek.wait_window(ID_CLASS, 10)
+    w = s.driver.wait_window(ID_CLASS, 10)
     s.require(w, f"no card ID window after Read ID; boxes: {[text_of(b) for b in s.driver.boxes()]}")
     s.equal([c["text"] for c in w["children"] if c["class"].lower() == "edit"],
             ["0000000255", "000000FF", "0168496141", "10.11.12.13"], "card ID fields")
     s.shot("card")
-    peek.sys_close(ID_CLASS)
+    s.driver.sys_close(ID_CLASS)
     s.driver.wait_idle(5000)
 
     # A 32-bit program can start only a 64-bit one here: the recording viewer
-    # (kv-peek.exe) is one, outside system32.
-    opened = viewer_records(s, peek, lambda: s.driver.command(HELP))
+    # (kv-driver.exe) is one, outside system32.
+    opened = viewer_records(s, lambda: s.driver.command(HELP))
     s.equal([p.lower() for p in opened], [winpath(s.path(os.path.join("help", MANUAL))).lower()],
             "files the viewer was asked to open")
     s.equal(s.driver.boxes(), [], "boxes after Help")

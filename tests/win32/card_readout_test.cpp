@@ -10,37 +10,14 @@
 
 namespace {
 
+// The command overwrites twelve placeholder bytes in front of the reply.
+const std::string Placeholder(12, '#');
 std::string PortPath;
 
-// The reply follows twelve placeholder bytes that the command overwrites.
-void OpenFilePort(const std::string& reply)
-{
-    char dir[MAX_PATH], path[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    GetTempFileNameA(dir, "kvc", 0, path);
-    PortPath = path;
-    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    const std::string content = std::string(12, '#') + reply;
-    DWORD written = 0;
-    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-    AppState.portHandle = file;
-    AppState.portOpen = 1;
-}
+void OpenIdPort(const std::string& reply) { PortPath = OpenFilePort(Placeholder + reply); }
 
 // Closes the "port" and returns the twelve bytes the program sent.
-std::string ClosePortFile()
-{
-    if (AppState.portOpen) CloseHandle(AppState.portHandle);
-    AppState.portOpen = 0;
-    char bytes[12] = {};
-    DWORD got = 0;
-    HANDLE file = CreateFileA(PortPath.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ReadFile(file, bytes, sizeof bytes, &got, nullptr);
-    CloseHandle(file);
-    DeleteFileA(PortPath.c_str());
-    return std::string(bytes, got);
-}
+std::string CloseIdPort() { return ClosePortFile(PortPath, Placeholder.size()); }
 
 const std::string Prefix = "\n\rAT+IDS - OK! >> ";
 
@@ -71,7 +48,7 @@ TEST_CASE("firmware 1.00 refuses the readout without sending anything")
     const Row rows[] = {{100, false}, {110, true}, {0, true}, {101, true}};
     for (const Row& row : rows) {
         OpenTestMainWindow(Ehx);
-        OpenFilePort("");
+        OpenIdPort("");
         AppState.firmwareVersion = row.version;
         ReadIdCommand();
         if (row.sent) {
@@ -79,7 +56,7 @@ TEST_CASE("firmware 1.00 refuses the readout without sending anything")
         } else {
             CheckBoxes({{MsgCommandNotSupported, IconError}});
         }
-        CHECK_EQ(ClosePortFile(), row.sent ? "AT+READS_IDS" : "############");
+        CHECK_EQ(CloseIdPort(), row.sent ? "AT+READS_IDS" : "############");
         CloseTestMainWindow();
     }
 }
@@ -104,7 +81,7 @@ TEST_CASE("reply outcomes")
         OpenTestMainWindow(Ehx);
         AppState.cardNumber = 77;
         AppState.cipherId = 88;
-        OpenFilePort(row.reply);
+        OpenIdPort(row.reply);
         ReadCardId();
         CheckBoxes(row.boxes);
         CHECK_EQ(IdWindow != nullptr, row.window);
@@ -112,7 +89,7 @@ TEST_CASE("reply outcomes")
         CHECK_EQ(AppState.cardNumber, row.card);
         CHECK_EQ(AppState.cipherId, row.cipher);
         CHECK_EQ(AppState.portOpen, 1);  // the link is kept in every case
-        CHECK_EQ(ClosePortFile(), "AT+READS_IDS");
+        CHECK_EQ(CloseIdPort(), "AT+READS_IDS");
         CloseIdWindow();
         CloseTestMainWindow();
     }
@@ -146,13 +123,13 @@ TEST_CASE("the result window shows the four fields under their labels")
     };
     for (const Row& row : rows) {
         OpenTestMainWindow(Ehx, Ru);
-        OpenFilePort(Prefix + row.numbers);
+        OpenIdPort(Prefix + row.numbers);
         AppState.modelCode = row.model;
         AppState.firmwareVersion = row.version;
         ReadCardId();
         CHECK(IdWindow != nullptr);
         if (!IdWindow) {
-            ClosePortFile();
+            CloseIdPort();
             CloseTestMainWindow();
             continue;
         }
@@ -193,7 +170,7 @@ TEST_CASE("the result window shows the four fields under their labels")
             CHECK_EQ(e.right - e.left, 125);
             CHECK_EQ(e.bottom - e.top, 20);
         }
-        ClosePortFile();
+        CloseIdPort();
         CloseIdWindow();
         CloseTestMainWindow();
     }
@@ -202,7 +179,7 @@ TEST_CASE("the result window shows the four fields under their labels")
 TEST_CASE("the result fields are black on a fresh white brush; labels keep the default")
 {
     OpenTestMainWindow(Ehx);
-    OpenFilePort(Prefix + "0000000255 0168496141.");
+    OpenIdPort(Prefix + "0000000255 0168496141.");
     ReadCardId();
     CHECK(IdWindow != nullptr);
     const std::vector<HWND> edits = ChildrenOf(IdWindow, "Edit");
@@ -233,7 +210,7 @@ TEST_CASE("the result fields are black on a fresh white brush; labels keep the d
         CHECK(AppState.labelBrush == previous);
         ReleaseDC(labels[0], dc);
     }
-    ClosePortFile();
+    CloseIdPort();
     CloseIdWindow();
     CloseTestMainWindow();
 }
@@ -241,7 +218,7 @@ TEST_CASE("the result fields are black on a fresh white brush; labels keep the d
 TEST_CASE("closing the result window gives the main window back")
 {
     OpenTestMainWindow(Ehx);
-    OpenFilePort(Prefix + "0000000255 0168496141.");
+    OpenIdPort(Prefix + "0000000255 0168496141.");
     ReadCardId();
     CHECK(IdWindow != nullptr);
     CHECK(!IsWindowEnabled(MainWindow));
@@ -249,11 +226,11 @@ TEST_CASE("closing the result window gives the main window back")
     CHECK(IsWindowEnabled(MainWindow));
     CHECK(GetFocus() == MainWindow);
     // A second readout registers the class again and still opens a window.
-    ClosePortFile();
-    OpenFilePort(Prefix + "0000000001 0000000002.");
+    CloseIdPort();
+    OpenIdPort(Prefix + "0000000001 0000000002.");
     ReadCardId();
     CHECK(IdWindow != nullptr);
-    ClosePortFile();
+    CloseIdPort();
     CloseIdWindow();
     CloseTestMainWindow();
 }

@@ -98,6 +98,72 @@ inline std::string WindowText(HWND w)
     return buf;
 }
 
+// ---- a file standing in for the serial port --------------------------------
+// The port handle is a temporary file holding what the reader will answer:
+// the program reads it to its end, and what it writes lands at the front.
+// Opened as the program leaves a linked port: the port list disabled.
+inline std::string OpenFilePort(const std::string& content)
+{
+    char dir[MAX_PATH], path[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    GetTempFileNameA(dir, "kvp", 0, path);
+    HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    DWORD written = 0;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    AppState.portHandle = file;
+    AppState.portOpen = 1;
+    EnableWindow(Ctl(PortCombo), FALSE);
+    return path;
+}
+
+// Closes the stand-in port (unless the program did) and deletes it; returns
+// its first `bytes` bytes: what the program wrote, then the rest of the reply.
+inline std::string ClosePortFile(const std::string& path, size_t bytes = 128)
+{
+    if (AppState.portOpen) CloseHandle(AppState.portHandle);
+    AppState.portOpen = 0;
+    std::string content(bytes, '\0');
+    DWORD got = 0;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ReadFile(file, content.data(), static_cast<DWORD>(bytes), &got, nullptr);
+    CloseHandle(file);
+    DeleteFileA(path.c_str());
+    content.resize(got);
+    return content;
+}
+
+// ---- the port list ------------------------------------------------------------
+inline std::vector<std::string> ListEntries(HWND list)
+{
+    std::vector<std::string> out;
+    int count = static_cast<int>(SendMessageA(list, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char text[256] = {};
+        if (SendMessageA(list, CB_GETLBTEXTLEN, i, 0) < static_cast<LRESULT>(sizeof text))
+            SendMessageA(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        out.push_back(text);
+    }
+    return out;
+}
+
+// "[COM1][COM3]": a list in one comparable text.
+inline std::string Joined(const std::vector<std::string>& entries)
+{
+    std::string s;
+    for (const std::string& e : entries) s += "[" + e + "]";
+    return s;
+}
+
+// Puts `entries` in the list with `selected` chosen (-1: none).
+inline void FillList(HWND list, const std::vector<std::string>& entries, int selected)
+{
+    SendMessageA(list, CB_RESETCONTENT, 0, 0);
+    for (const std::string& e : entries) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.c_str()));
+    SendMessageA(list, CB_SETCURSEL, selected, 0);
+}
+
 // The boxes a case expects, in order: every one owned by MainWindow with the
 // current caption and style 0.
 struct Box {

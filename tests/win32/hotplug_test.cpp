@@ -17,32 +17,7 @@
 
 namespace {
 
-std::vector<std::string> Entries(HWND list)
-{
-    std::vector<std::string> out;
-    int count = static_cast<int>(SendMessageA(list, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        char text[64] = {};
-        SendMessageA(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-        out.push_back(text);
-    }
-    return out;
-}
-
-std::string Joined(const std::vector<std::string>& entries)
-{
-    std::string s;
-    for (const std::string& e : entries) s += "[" + e + "]";
-    return s;
-}
-
-void FillList(const std::vector<std::string>& entries)
-{
-    HWND list = Ctl(PortCombo);
-    SendMessageA(list, CB_RESETCONTENT, 0, 0);
-    for (const std::string& e : entries) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.c_str()));
-    SendMessageA(list, CB_SETCURSEL, 0, 0);
-}
+void FillPorts(const std::vector<std::string>& entries) { FillList(Ctl(PortCombo), entries, 0); }
 
 void Notice(WPARAM event) { SendMessageA(MainWindow, WM_DEVICECHANGE, event, 0); }
 
@@ -70,7 +45,7 @@ TEST_CASE("a burst of notices leads to one check, two seconds after the first")
     SavedPortMap saved;
     CHECK(SetPorts({L"COM1"}));
     OpenTestMainWindow();
-    FillList({"COM1", "COM3"});
+    FillPorts({"COM1", "COM3"});
 
     DWORD start = GetTickCount();
     Notice(DBT_DEVNODES_CHANGED);
@@ -82,12 +57,12 @@ TEST_CASE("a burst of notices leads to one check, two seconds after the first")
     DWORD took = GetTickCount() - start;
     std::printf("  check ran %lu ms after the first notice\n", static_cast<unsigned long>(took));
     CHECK(took >= 1900 && took < 2900);
-    CHECK_EQ(Joined(Entries(Ctl(PortCombo))), "[COM1]");
+    CHECK_EQ(Joined(ListEntries(Ctl(PortCombo))), "[COM1]");
 
     // The timer fired once: nothing touches the list afterwards.
-    FillList({"COM1", "COM3"});
+    FillPorts({"COM1", "COM3"});
     PumpMessages(2300);
-    CHECK_EQ(Joined(Entries(Ctl(PortCombo))), "[COM1][COM3]");
+    CHECK_EQ(Joined(ListEntries(Ctl(PortCombo))), "[COM1][COM3]");
     CHECK(!ProgressRunning());
     CHECK(Boxes().empty());
     CloseTestMainWindow();
@@ -96,12 +71,12 @@ TEST_CASE("a burst of notices leads to one check, two seconds after the first")
 TEST_CASE("other device events start no check")
 {
     OpenTestMainWindow();
-    FillList({"COM1", "COM3"});
+    FillPorts({"COM1", "COM3"});
     const WPARAM events[] = {DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE, DBT_CONFIGCHANGED, 0};
     for (WPARAM e : events) Notice(e);
     CHECK_EQ(AppState.deviceChangePending, 0);
     PumpMessages(2300);
-    CHECK_EQ(Joined(Entries(Ctl(PortCombo))), "[COM1][COM3]");
+    CHECK_EQ(Joined(ListEntries(Ctl(PortCombo))), "[COM1][COM3]");
     CloseTestMainWindow();
 }
 
@@ -110,13 +85,13 @@ TEST_CASE("the check waits while MainWindow is disabled by another operation")
     SavedPortMap saved;
     CHECK(SetPorts({L"COM1"}));
     OpenTestMainWindow();
-    FillList({"COM1", "COM3"});
+    FillPorts({"COM1", "COM3"});
 
     Notice(DBT_DEVNODES_CHANGED);
     EnableWindow(MainWindow, FALSE);
     PumpMessages(2600);
     CHECK_EQ(AppState.deviceChangePending, 1);
-    CHECK_EQ(Joined(Entries(Ctl(PortCombo))), "[COM1][COM3]");
+    CHECK_EQ(Joined(ListEntries(Ctl(PortCombo))), "[COM1][COM3]");
     // Notices meanwhile add nothing.
     Notice(DBT_DEVNODES_CHANGED);
 
@@ -124,7 +99,7 @@ TEST_CASE("the check waits while MainWindow is disabled by another operation")
     DWORD start = GetTickCount();
     CHECK(PumpUntil([] { return AppState.deviceChangePending == 0; }, 2000));
     CHECK(GetTickCount() - start < 700);
-    CHECK_EQ(Joined(Entries(Ctl(PortCombo))), "[COM1]");
+    CHECK_EQ(Joined(ListEntries(Ctl(PortCombo))), "[COM1]");
     PumpMessages(600);
     CHECK(!ProgressRunning());
     CHECK(Boxes().empty());
@@ -176,7 +151,7 @@ TEST_CASE("the check waits for a running progress and starts no second one")
     // The search itself listed COM1 and COM2, so the check found nothing new.
     PumpMessages(300);
     CHECK(!ProgressRunning());
-    CHECK_EQ(Joined(Entries(Ctl(PortCombo))), "[COM1][COM2]");
+    CHECK_EQ(Joined(ListEntries(Ctl(PortCombo))), "[COM1][COM2]");
     CloseTestMainWindow();
 }
 
@@ -206,7 +181,7 @@ TEST_CASE("with no port open a new Ehx port starts a search")
         AppState.deviceChangePending = 1;
         OnHotplugTimer();
         CHECK_EQ(AppState.deviceChangePending, 0);
-        CHECK_EQ(Joined(Entries(Ctl(PortCombo))), row.listAfter);
+        CHECK_EQ(Joined(ListEntries(Ctl(PortCombo))), row.listAfter);
         CHECK_EQ(ProgressRunning(), row.search);
         CHECK(WaitForSearchEnd());
         CloseTestMainWindow();
@@ -229,7 +204,7 @@ TEST_CASE("with no port open the USB reader's arrival starts a search")
         OnHotplugTimer();
         CHECK(!ProgressRunning());
         CHECK_EQ(AppState.portName, "COM2");
-        CHECK_EQ(Joined(Entries(Ctl(PortCombo))), "[COM7]");
+        CHECK_EQ(Joined(ListEntries(Ctl(PortCombo))), "[COM7]");
     }
     {
         PluggedDevices plugged({Reader(L"SIM0001", L"COM7")});

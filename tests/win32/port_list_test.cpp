@@ -11,36 +11,13 @@
 
 namespace {
 
-std::vector<std::string> Entries(HWND list)
-{
-    std::vector<std::string> out;
-    int count = static_cast<int>(SendMessageA(list, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        char text[256] = {};
-        if (SendMessageA(list, CB_GETLBTEXTLEN, i, 0) < static_cast<LRESULT>(sizeof text))
-            SendMessageA(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-        out.push_back(text);
-    }
-    return out;
-}
-
 void CheckEntries(HWND list, const std::vector<std::string>& expected, int line)
 {
-    std::vector<std::string> got = Entries(list);
-    std::string g, e;
-    for (const std::string& s : got) g += "[" + s + "]";
-    for (const std::string& s : expected) e += "[" + s + "]";
+    std::string g = Joined(ListEntries(list)), e = Joined(expected);
     if (g != e) check::fail(__FILE__, line, "list is " + g + ", expected " + e);
 }
 
 int Selected(HWND list) { return static_cast<int>(SendMessageA(list, CB_GETCURSEL, 0, 0)); }
-
-void FillList(HWND list, const std::vector<std::string>& entries, int selected)
-{
-    SendMessageA(list, CB_RESETCONTENT, 0, 0);
-    for (const std::string& e : entries) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(e.c_str()));
-    SendMessageA(list, CB_SETCURSEL, selected, 0);
-}
 
 std::vector<std::wstring> Numbered(int from, int to)
 {

@@ -11,42 +11,6 @@
 
 namespace {
 
-std::string FilePath()
-{
-    char dir[MAX_PATH], path[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    GetTempFileNameA(dir, "kvr", 0, path);
-    return path;
-}
-
-// Opens the "port": a file whose content is what the reader will answer.
-std::string OpenFilePort(const std::string& content)
-{
-    std::string path = FilePath();
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_TEMPORARY, nullptr);
-    DWORD written = 0;
-    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-    AppState.portHandle = file;
-    AppState.portOpen = 1;
-    EnableWindow(Ctl(PortCombo), FALSE);
-    return path;
-}
-
-std::string ClosePortFile(const std::string& path)
-{
-    if (AppState.portOpen) CloseHandle(AppState.portHandle);
-    AppState.portOpen = 0;
-    char bytes[128] = {};
-    DWORD got = 0;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ReadFile(file, bytes, sizeof bytes, &got, nullptr);
-    CloseHandle(file);
-    DeleteFileA(path.c_str());
-    return std::string(bytes, got);
-}
-
 const std::string EhuReply = "\n\rAT+READS_EHU - OK! >> 1.10W261DO";
 
 }  // namespace

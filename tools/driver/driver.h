@@ -119,9 +119,13 @@ struct Options {
     std::wstring exePath;       // of the program, for its icon resources
     std::string menuFile;       // the program's menu dump
     bool post = false;          // post clicks instead of sending them
+    bool colours = false;       // window, wait-class: colours on screen too
     std::vector<std::string> args;  // verb first
 };
 
 // Runs one verb: fills `out` and returns the process exit code.
 enum ExitCode { ExitOk = 0, ExitFailed = 1, ExitUsage = 2, ExitRefused = 3, ExitTimeout = 4 };
 int RunVerb(const Options& options, Json& out);
+// record FILE ARGS...: appends ARGS to FILE, one a line. Registered as a
+// viewer, so the shell's command line is taken as it stands.
+int Record(int argc, char** argv);

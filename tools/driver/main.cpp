@@ -1,7 +1,8 @@
-// kv-driver VERB [ARGS] [--timeout MS] [--exe PATH] [--menu-file PATH] [--post]
+// kv-driver VERB [ARGS] [--timeout MS] [--exe PATH] [--menu-file PATH] [--post] [--colours]
 // Prints one JSON object on stdout; the exit code says how the verb ended
 // (0 done, 1 failed, 2 usage, 3 refused as an operator could not do it,
 // 4 time limit passed). See README.md.
+// kv-driver record FILE ARGS...: the stand-in PDF viewer; prints nothing.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,8 +19,19 @@ static std::wstring Widen(const char* text)
     return wide;
 }
 
+// The shell starts the viewer with its own command line: take the arguments
+// as they stand (no options) and print nothing.
+int Record(int argc, char** argv)
+{
+    FILE* file = std::fopen(argv[2], "ab");
+    if (!file) return ExitFailed;
+    for (int i = 3; i < argc; ++i) std::fprintf(file, "%s\n", argv[i]);
+    return std::fclose(file) == 0 ? ExitOk : ExitFailed;
+}
+
 int main(int argc, char** argv)
 {
+    if (argc >= 3 && std::strcmp(argv[1], "record") == 0) return Record(argc, argv);
     Options options;
     Json out;
     out.BeginObject();
@@ -42,6 +54,8 @@ int main(int argc, char** argv)
             if (const char* v = value(a)) options.menuFile = v;
         } else if (std::strcmp(a, "--post") == 0) {
             options.post = true;
+        } else if (std::strcmp(a, "--colours") == 0) {
+            options.colours = true;
         } else {
             options.args.push_back(a);
         }

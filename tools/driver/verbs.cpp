@@ -41,6 +41,25 @@ bool PollUntil(int ms, const std::function<bool()>& done)
     }
 }
 
+// Waits until `window` is destroyed or hidden.
+bool WaitGone(HWND window, int ms)
+{
+    return PollUntil(ms, [&] { return !IsWindow(window) || !IsWindowVisible(window); });
+}
+
+// Real mouse input at a screen point: moves the cursor there, lets the
+// system see it arrive, then presses and releases. True when both went in.
+bool RealClick(POINT screen, bool right)
+{
+    SetCursorPos(screen.x, screen.y);
+    Sleep(kPollMs);
+    INPUT input[2] = {};
+    input[0].type = input[1].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
+    return SendInput(2, input, sizeof(INPUT)) == 2;
+}
+
 std::string Arg(const Options& o, size_t i) { return i < o.args.size() ? o.args[i] : ""; }
 
 // A positional time limit overrides --timeout.
@@ -69,17 +88,23 @@ void WindowBasics(Json& out, HWND w)
     out.Key("enabled").Bool(IsWindowEnabled(w));
 }
 
-void MainInfo(Json& out, HWND main, int count)
+// The client area: its screen origin and its size.
+void ClientArea(Json& out, HWND w)
 {
-    out.Key("ok").Bool(true);
-    WindowBasics(out, main);
     RECT client{};
-    GetClientRect(main, &client);
-    POINT origin = ClientOrigin(main);
+    GetClientRect(w, &client);
+    POINT origin = ClientOrigin(w);
     out.Key("client").BeginObject()
         .Key("x").Int(origin.x).Key("y").Int(origin.y)
         .Key("w").Int(client.right).Key("h").Int(client.bottom)
         .EndObject();
+}
+
+void MainInfo(Json& out, HWND main, int count)
+{
+    out.Key("ok").Bool(true);
+    WindowBasics(out, main);
+    ClientArea(out, main);
     out.Key("topmost").Bool(IsTopmost(main));
     out.Key("iconic").Bool(IsIconic(main));
     out.Key("foreground").Bool(GetForegroundWindow() == main);
@@ -203,7 +228,33 @@ void TabInfo(Json& out, HWND tab)
     out.EndArray();
 }
 
-void ControlInfo(Json& out, HWND main, HWND control, int index)
+// Colours on screen inside a control's client area: the centre, a point at
+// the left edge (the background beside right-aligned text), and the darkest
+// and lightest pixels (text and background). Slow: one pixel at a time.
+void ScreenColours(Json& out, HWND control, HDC screen)
+{
+    RECT client{};
+    GetClientRect(control, &client);
+    POINT o = ClientOrigin(control);
+    COLORREF dark = CLR_INVALID, light = CLR_INVALID;
+    int darkSum = 1000, lightSum = -1;
+    for (int y = 1; y < client.bottom - 1; ++y)
+        for (int x = 1; x < client.right - 1; ++x) {
+            COLORREF p = GetPixel(screen, o.x + x, o.y + y);
+            if (p == CLR_INVALID) continue;
+            int sum = GetRValue(p) + GetGValue(p) + GetBValue(p);
+            if (sum < darkSum) { darkSum = sum; dark = p; }
+            if (sum > lightSum) { lightSum = sum; light = p; }
+        }
+    out.Key("centre").Hex(GetPixel(screen, o.x + client.right / 2, o.y + client.bottom / 2));
+    out.Key("left").Hex(GetPixel(screen, o.x + 2, o.y + client.bottom / 2));
+    out.Key("darkest").Hex(dark);
+    out.Key("lightest").Hex(light);
+}
+
+// One child of `parent`, its rectangle in `parent`'s client coordinates;
+// with `screen`, also its colours on screen.
+void ControlInfo(Json& out, HWND parent, HWND control, int index, HDC screen = nullptr)
 {
     std::string cls = ClassOf(control);
     std::string text;
@@ -216,7 +267,7 @@ void ControlInfo(Json& out, HWND main, HWND control, int index)
     out.Key("id").Int(GetDlgCtrlID(control));
     if (readable) out.Text("text", text);
     else out.Key("text").Null();
-    out.Rect("rect", RectIn(main, control));
+    out.Rect("rect", RectIn(parent, control));
     out.Key("style").Hex(style);
     out.Key("exstyle").Hex(static_cast<DWORD>(GetWindowLongW(control, GWL_EXSTYLE)));
     out.Key("visible").Bool(IsWindowVisible(control));
@@ -233,6 +284,7 @@ void ControlInfo(Json& out, HWND main, HWND control, int index)
     } else if (cls == "SysTabControl32") {
         TabInfo(out, control);
     }
+    if (screen) ScreenColours(out, control, screen);
     out.EndObject();
 }
 
@@ -507,7 +559,7 @@ int VerbPressBox(const Options& o, Json& out)
     // A posted WM_COMMAND is what the box's own button sends; it crosses
     // processes under Wine, where a sent one to a modal box may not return.
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(button), BN_CLICKED), 0);
-    if (!PollUntil(TimeLimit(o, 2), [&] { return !IsWindow(box) || !IsWindowVisible(box); }))
+    if (!WaitGone(box, TimeLimit(o, 2)))
         return Fail(out, ExitTimeout, "the box did not close");
     out.Key("ok").Bool(true);
     return ExitOk;
@@ -720,7 +772,7 @@ int VerbPopupChoose(const Options& o, Json& out)
     }
     PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0x001C0001);
     PostMessageW(popup, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001u));
-    if (!PollUntil(o.timeoutMs, [&] { return !IsWindow(popup) || !IsWindowVisible(popup); }))
+    if (!WaitGone(popup, o.timeoutMs))
         return Fail(out, ExitTimeout, "the popup menu did not close");
     out.Key("ok").Bool(true);
     return ExitOk;
@@ -732,7 +784,7 @@ int VerbPopupCancel(const Options& o, Json& out)
     HWND popup = process ? FindPopupMenu(process) : nullptr;
     if (!popup) return Fail(out, ExitFailed, "no popup menu open");
     PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
-    if (!PollUntil(o.timeoutMs, [&] { return !IsWindow(popup) || !IsWindowVisible(popup); }))
+    if (!WaitGone(popup, o.timeoutMs))
         return Fail(out, ExitTimeout, "the popup menu did not close");
     out.Key("ok").Bool(true);
     return ExitOk;
@@ -804,23 +856,17 @@ int VerbMouse(const Options& o, Json& out)
     POINT p{static_cast<LONG>(x), static_cast<LONG>(y)};
     ClientToScreen(main, &p);
     bool enabledBefore = IsWindowEnabled(main);
-    SetCursorPos(p.x, p.y);
-    Sleep(kPollMs);
-    INPUT input[2] = {};
-    input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
-    UINT sent = SendInput(2, input, sizeof(INPUT));
+    bool sent = RealClick(p, right);
     // Long enough for the program to take the click off its queue: whether
     // the window was enabled across that moment says what the click met.
     Sleep(2 * kPollMs);
     out.Key("main_enabled_before").Bool(enabledBefore);
     out.Key("main_enabled_after").Bool(IsWindowEnabled(main));
     HWND hit = WindowFromPoint(p);
-    out.Key("ok").Bool(sent == 2).Key("screen").BeginArray().Int(p.x).Int(p.y).EndArray();
+    out.Key("ok").Bool(sent).Key("screen").BeginArray().Int(p.x).Int(p.y).EndArray();
     out.Key("window_at_point").Hex(reinterpret_cast<ULONG_PTR>(hit));
     out.Key("id_at_point").Int(hit ? GetDlgCtrlID(hit) : 0);
-    return sent == 2 ? ExitOk : ExitFailed;
+    return sent ? ExitOk : ExitFailed;
 }
 
 // ---- other messages ------------------------------------------------------
@@ -919,6 +965,176 @@ int VerbMenu(const Options& o, Json& out)
     return ExitOk;
 }
 
+// ---- the program's other top-level windows -------------------------------
+// The card ID window, the About dialog: found by class among the visible
+// top-level windows of the program's process.
+
+HWND FindProgramWindow(const std::string& className)
+{
+    DWORD process = ProgramProcess();
+    if (!process) return nullptr;
+    for (HWND w : TopLevelWindows(process, className.c_str()))
+        if (IsWindowVisible(w)) return w;
+    return nullptr;
+}
+
+// The window, or an error in `out`.
+HWND NeedProgramWindow(const Options& o, Json& out, int* code)
+{
+    if (o.args.size() < 2) {
+        *code = Fail(out, ExitUsage, "usage: " + o.args[0] + " CLASS");
+        return nullptr;
+    }
+    HWND w = FindProgramWindow(o.args[1]);
+    if (!w) *code = Fail(out, ExitFailed, "no visible window of class \"" + o.args[1] + "\"");
+    return w;
+}
+
+// The window an acting verb works on, or an error or refusal in `out`.
+HWND NeedUsableProgramWindow(const Options& o, Json& out, int* code)
+{
+    HWND w = NeedProgramWindow(o, out, code);
+    if (w && !IsWindowEnabled(w)) {
+        *code = Refuse(out, "window disabled");
+        return nullptr;
+    }
+    return w;
+}
+
+// An acting verb's end: it succeeded when the window has gone.
+int EndWhenGone(const Options& o, Json& out, HWND w, const std::string& action)
+{
+    if (!WaitGone(w, o.timeoutMs)) return Fail(out, ExitTimeout, "still open after " + action);
+    out.Key("ok").Bool(true);
+    return ExitOk;
+}
+
+void TopWindowInfo(Json& out, HWND w, bool colours)
+{
+    HWND main = FindMainWindow();
+    out.Key("ok").Bool(true);
+    WindowBasics(out, w);
+    ClientArea(out, w);
+    out.Key("owner_is_main").Bool(main && GetWindow(w, GW_OWNER) == main);
+    out.Key("main_enabled").Bool(main && IsWindowEnabled(main));
+    out.Key("foreground").Bool(GetForegroundWindow() == w);
+    HDC screen = colours ? GetDC(nullptr) : nullptr;
+    out.Key("children").BeginArray();
+    int index = 0;
+    for (HWND child : DirectChildren(w)) ControlInfo(out, w, child, index++, screen);
+    out.EndArray();
+    if (screen) ReleaseDC(nullptr, screen);
+}
+
+int VerbWindow(const Options& o, Json& out)
+{
+    int code = ExitOk;
+    HWND w = NeedProgramWindow(o, out, &code);
+    if (!w) return code;
+    TopWindowInfo(out, w, o.colours);
+    return ExitOk;
+}
+
+int VerbWaitClass(const Options& o, Json& out)
+{
+    if (o.args.size() < 2) return Fail(out, ExitUsage, "usage: wait-class CLASS [ms]");
+    HWND w = nullptr;
+    if (!PollUntil(TimeLimit(o, 2), [&] { return (w = FindProgramWindow(o.args[1])) != nullptr; }))
+        return Fail(out, ExitTimeout, "no visible window of class \"" + o.args[1] + "\" in time");
+    TopWindowInfo(out, w, o.colours);
+    return ExitOk;
+}
+
+// Where the keyboard focus of the program's thread is.
+int VerbFocus(const Options&, Json& out)
+{
+    int code = ExitOk;
+    HWND main = NeedMain(out, &code);
+    if (!main) return code;
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info))
+        return Fail(out, ExitFailed, "GetGUIThreadInfo failed: " + std::to_string(GetLastError()));
+    out.Key("ok").Bool(true);
+    out.Key("focus_is_main").Bool(info.hwndFocus == main);
+    out.Key("active_is_main").Bool(info.hwndActive == main);
+    out.Key("foreground_is_main").Bool(GetForegroundWindow() == main);
+    out.Key("main_enabled").Bool(IsWindowEnabled(main));
+    out.Key("focus_class").Str(info.hwndFocus ? ClassOf(info.hwndFocus) : "");
+    return ExitOk;
+}
+
+// Real mouse input on the close box. The point is found by asking the
+// window itself (WM_NCHITTEST) along its caption, so it holds for any frame.
+int VerbCloseBox(const Options& o, Json& out)
+{
+    int code = ExitOk;
+    HWND w = NeedUsableProgramWindow(o, out, &code);
+    if (!w) return code;
+    RECT r{};
+    GetWindowRect(w, &r);
+    POINT at{-1, -1};
+    for (LONG y = r.top + 2; y < r.top + 40 && at.x < 0; ++y)
+        for (LONG x = r.right - 2; x > r.right - 80; --x) {
+            DWORD_PTR hit = 0;
+            SendTimed(w, WM_NCHITTEST, 0, MAKELPARAM(x, y), &hit);
+            if (hit == HTCLOSE) {
+                at = {x - 4, y + 4};  // inside the box, off its edge
+                break;
+            }
+        }
+    if (at.x < 0) return Fail(out, ExitFailed, "no close box found on the caption");
+    out.Key("at").BeginArray().Int(at.x).Int(at.y).EndArray();
+    if (!RealClick(at, false)) return Fail(out, ExitFailed, "SendInput failed");
+    return EndWhenGone(o, out, w, "a click on its close box");
+}
+
+// The system menu's Close, as the close box sends it.
+int VerbSysClose(const Options& o, Json& out)
+{
+    int code = ExitOk;
+    HWND w = NeedUsableProgramWindow(o, out, &code);
+    if (!w) return code;
+    PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return EndWhenGone(o, out, w, "SC_CLOSE");
+}
+
+// A key for the window, which is expected to close on it: real input when
+// the window can be brought to the front, otherwise (or with --post) posted
+// to its focused control as the thread's queue would receive it.
+int VerbKey(const Options& o, Json& out)
+{
+    long long vk = 0;
+    if (o.args.size() < 3 || !ParseInt(o.args[2], &vk) || vk <= 0 || vk > 0xFE)
+        return Fail(out, ExitUsage, "usage: key CLASS VK");
+    int code = ExitOk;
+    HWND w = NeedUsableProgramWindow(o, out, &code);
+    if (!w) return code;
+    bool real = false;
+    if (!o.post) {
+        SetForegroundWindow(w);
+        Sleep(kPollMs);
+        real = GetForegroundWindow() == w;
+    }
+    if (real) {
+        INPUT input[2] = {};
+        input[0].type = input[1].type = INPUT_KEYBOARD;
+        input[0].ki.wVk = input[1].ki.wVk = static_cast<WORD>(vk);
+        input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, input, sizeof(INPUT));
+    } else {
+        HWND target = w;
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        if (GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &info) && info.hwndFocus)
+            target = info.hwndFocus;
+        PostMessageW(target, WM_KEYDOWN, static_cast<WPARAM>(vk), 1);
+        PostMessageW(target, WM_KEYUP, static_cast<WPARAM>(vk), static_cast<LPARAM>(0xC0000001u));
+    }
+    out.Key("real_input").Bool(real);
+    return EndWhenGone(o, out, w, "the key");
+}
+
 }  // namespace
 
 int RunVerb(const Options& o, Json& out)
@@ -953,6 +1169,12 @@ int RunVerb(const Options& o, Json& out)
         {"close", VerbClose},
         {"minimize", VerbMinimize},
         {"windows", VerbWindows},
+        {"window", VerbWindow},
+        {"wait-class", VerbWaitClass},
+        {"focus", VerbFocus},
+        {"close-box", VerbCloseBox},
+        {"sys-close", VerbSysClose},
+        {"key", VerbKey},
     };
     if (o.args.empty()) return Fail(out, ExitUsage, "no verb; see tools/driver/README.md");
     auto verb = verbs.find(o.args[0]);

@@ -1,9 +1,9 @@
 """Harness of the configurator's end-to-end scenarios: the Wine environment of
 a build tree, the program under test, kv-driver, COM ports, the reader
 emulator, a simulated USB reader, screenshots and the scenario runner."""
-from .devices import ComPorts, Emulator, UsbReader
+from .devices import ComPorts, Emulator, EmulatorControl, UsbReader, received
 from .driver import FAILED, OK, REFUSED, TIMEOUT, USAGE, Driver, DriverError
 from .program import Program
 from .scenario import Scenario, ScenarioFailed, Suite
 from .screen import screenshot
-from .wine import Wine, winpath
+from .wine import RegSnapshot, Wine, winpath

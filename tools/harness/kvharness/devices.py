@@ -1,5 +1,6 @@
 """COM ports (pty pairs), the reader emulator and a simulated USB reader, all
-inside the build tree's Wine prefix and all removed again at teardown."""
+inside the build tree's Wine prefix and all removed again at teardown; the
+emulator's control file at run time and the frames its log says it received."""
 import os
 import signal
 import subprocess
@@ -157,3 +158,52 @@ class UsbReader:
         if not getattr(self, "root_existed", True):
             self.wine.reg_quiet("delete", USB_ROOT, "/f")
         self.present = False
+
+
+class EmulatorControl:
+    """The emulator's control file: each change is written atomically and
+    waited for in the emulator's log (`CTL <line>`) before the test goes on."""
+
+    def __init__(self, path, log):
+        self.path = path
+        self.log = log
+
+    def _log_text(self):
+        if not os.path.exists(self.log):
+            return ""
+        with open(self.log, "rb") as f:
+            return f.read().decode("latin-1")
+
+    def set(self, *lines, timeout_s=5.0):
+        start = len(self._log_text())
+        tmp = self.path + ".tmp"
+        with open(tmp, "w") as f:
+            f.write("\n".join(lines) + "\n")
+        os.replace(tmp, self.path)
+        end = time.monotonic() + timeout_s
+        while True:
+            tail = self._log_text()[start:]
+            if "CTL-ERR" in tail:
+                raise AssertionError(f"the emulator rejected a control line: {tail.strip()}")
+            # The log writes a backslash as "\\".
+            if all(f"CTL {line}" in tail or f"CTL {line.replace(chr(92), chr(92) * 2)}" in tail
+                   for line in lines):
+                return
+            if time.monotonic() > end:
+                raise AssertionError(f"the emulator did not apply {lines} within {timeout_s} s")
+            time.sleep(0.02)
+
+
+def received(log):
+    """The frames the emulator received, in order: (kind, printable bytes)."""
+    frames = []
+    if not os.path.exists(log):
+        return frames
+    with open(log, "rb") as f:
+        for line in f.read().decode("latin-1").splitlines():
+            if not line.startswith("RX "):
+                continue
+            fields = line.split("\t")
+            kind = next((x[5:] for x in fields if x.startswith("kind=")), "")
+            frames.append((kind, fields[0][3:]))
+    return frames

@@ -1,10 +1,11 @@
-"""Calls kv-driver.exe under Wine and hands back its JSON answer."""
+"""Calls kv-driver.exe under Wine and hands back its JSON answer. The same
+exe is the stand-in PDF viewer a scenario registers (`viewer_command`)."""
 import json
 import subprocess
 import tempfile
 import time
 
-from .wine import WINE64
+from .wine import WINE64, winpath
 
 OK, FAILED, USAGE, REFUSED, TIMEOUT = 0, 1, 2, 3, 4
 
@@ -32,7 +33,7 @@ class Driver:
 
     # Verbs that only look: safe to run again.
     LOOKING = {"main", "controls", "radios", "menu", "progress", "boxes", "dots", "pixel",
-               "windows", "popup"}
+               "windows", "popup", "window", "focus"}
 
     def call(self, *args, allow=(OK,), timeout_s=60):
         """Runs one verb; returns its JSON object. Raises DriverError when the
@@ -114,6 +115,18 @@ class Driver:
     def menu(self):
         return self.call("menu")["items"]
 
+    def window(self, cls, colours=False):
+        """The program's visible top-level window of that class (the card ID
+        window, the About dialog) with its children, or None. colours: also
+        each child's colours on screen (centre, left edge, darkest,
+        lightest)."""
+        a = self.call("window", cls, *(["--colours"] if colours else []), allow=(OK, FAILED))
+        return a if a["_exit"] == OK else None
+
+    def focus(self):
+        """Where the keyboard focus and activation of the program are."""
+        return self.call("focus")
+
     # ---- waiting ----
     def wait_main(self, ms=10000):
         return self.call("wait-main", ms)
@@ -129,6 +142,12 @@ class Driver:
 
     def wait_gone(self, ms=10000):
         return self.call("wait-gone", ms)
+
+    def wait_window(self, cls, timeout_s=5.0, colours=False):
+        """As window(), once one is open; None when none opened in time."""
+        a = self.call("wait-class", cls, int(timeout_s * 1000), *(["--colours"] if colours else []),
+                      allow=(OK, TIMEOUT))
+        return a if a["_exit"] == OK else None
 
     def wait_until(self, probe, what, timeout_s=5.0, interval_s=0.05):
         """Polls probe() until it returns a true value; raises with the last
@@ -172,3 +191,27 @@ class Driver:
 
     def mouse(self, x, y, button="left"):
         return self.call("mouse", x, y, button)
+
+    # Acting on another top-level window: the answer's "ok" says whether it
+    # closed, so a scenario can report what the driver saw.
+    def close_box(self, cls):
+        """Real mouse input on the window's close box; waits until it is gone."""
+        return self.call("close-box", cls, allow=(OK, FAILED, REFUSED, TIMEOUT))
+
+    def sys_close(self, cls):
+        """WM_SYSCOMMAND SC_CLOSE to the window; waits until it is gone."""
+        return self.call("sys-close", cls, allow=(OK, FAILED, REFUSED, TIMEOUT))
+
+    def key(self, cls, vk, posted=False):
+        """A key for the window (real input when it can come to the front,
+        else posted; posted=True always posts); waits until it is gone.
+        "real_input" says which."""
+        return self.call("key", cls, vk, *(["--post"] if posted else []),
+                         allow=(OK, FAILED, REFUSED, TIMEOUT))
+
+    # ---- the stand-in PDF viewer ----
+    def viewer_command(self, record):
+        """The shell's open command for a .pdf class that makes kv-driver.exe
+        append each file it is asked to open to `record` (a Linux path), one
+        a line."""
+        return f'"{winpath(self.exe)}" record "{winpath(record)}" "%1"'

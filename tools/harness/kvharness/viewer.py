@@ -1,16 +1,15 @@
-"""A recording stand-in for the PDF viewer: kv-peek.exe registered as the
+"""A recording stand-in for the PDF viewer: kv-driver.exe registered as the
 prefix's .pdf open command writes each file the shell hands it to a list. It
 is a 64-bit program outside system32, so the x86 program can start it too."""
 import os
 import time
 
-from .extras import RegSnapshot
-from .wine import winpath
+from .wine import RegSnapshot
 
 PDF_EXTENSION, PDF_CLASS = r"HKCR\.pdf", r"HKCR\pdffile"
 
 
-def viewer_records(s, peek, action, timeout_s=15.0):
+def viewer_records(s, action, timeout_s=15.0):
     """Runs action() with the recording viewer registered and returns the
     files it was asked to open. The prefix's .pdf keys are put back after."""
     record = s.path("viewer-opened.txt")
@@ -22,7 +21,7 @@ def viewer_records(s, peek, action, timeout_s=15.0):
     try:
         s.suite.wine.reg("add", PDF_EXTENSION, "/ve", "/d", "pdffile", "/f")
         s.suite.wine.reg("add", PDF_CLASS + r"\shell\open\command", "/ve", "/d",
-                         f'"{winpath(peek.exe)}" record "{winpath(record)}" "%1"', "/f")
+                         s.driver.viewer_command(record), "/f")
         action()
         end = time.monotonic() + timeout_s
         while not os.path.exists(record) and time.monotonic() < end:

@@ -92,3 +92,26 @@ class Wine:
     def reg_quiet(self, *args):
         """`reg` whose failure is expected at times (deleting what may be absent)."""
         return self.run(["reg"] + list(args), timeout=60)[0]
+
+
+class RegSnapshot:
+    """Exports registry keys before a scenario changes them and puts them
+    back afterwards (deleting what was not there)."""
+
+    def __init__(self, wine, workdir):
+        self.wine = wine
+        self.dir = os.path.join(workdir, "reg-saved")
+        os.makedirs(self.dir, exist_ok=True)
+        self.saved = []
+
+    def save(self, key):
+        path = os.path.join(self.dir, f"{len(self.saved)}.reg")
+        rc = self.wine.reg_quiet("export", key, path, "/y")
+        self.saved.append((key, path if rc == 0 and os.path.exists(path) else None))
+
+    def restore(self):
+        for key, path in reversed(self.saved):
+            self.wine.reg_quiet("delete", key, "/f")
+            if path:
+                self.wine.reg_quiet("import", path)
+        self.saved = []
