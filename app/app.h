@@ -71,11 +71,13 @@ int ShowMessage(HWND owner, const char* text, const char* caption, UINT style, i
 // The two serial I/O failure boxes use the system error icon instead.
 int ShowSystemMessage(HWND owner, const char* text, const char* caption, UINT style);
 
+#ifdef KV_TEST_HOOKS
 // Test programs that run the program's code in-process set this to see and
-// answer every box (icon is 0 for the system-icon boxes). Null in the program.
+// answer every box (icon is 0 for the system-icon boxes). Test builds only.
 using MessageBoxHook = int (*)(HWND owner, const char* text, const char* caption,
                                UINT style, int icon);
 extern MessageBoxHook ShowMessageHook;
+#endif
 
 // ---- Configuration file --------------------------------------------------
 void LoadConfig();

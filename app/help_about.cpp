@@ -7,8 +7,8 @@
 
 namespace {
 constexpr char kHelpFile[] = "help\\" KV_MANUAL_NAME;
-constexpr int kAboutRussian = 1;
-constexpr int kAboutEnglish = 2;
+constexpr int kAboutRussian = IDD_ABOUT_RU;
+constexpr int kAboutEnglish = IDD_ABOUT_EN;
 
 void Report(TextKey key, int icon)
 {

@@ -1,7 +1,9 @@
 #include "app.h"
 #include "message_box.h"
 
+#ifdef KV_TEST_HOOKS
 MessageBoxHook ShowMessageHook = nullptr;
+#endif
 
 MSGBOXPARAMSA MessageBoxParams(HWND owner, const char* text, const char* caption, UINT style, int icon)
 {
@@ -23,13 +25,17 @@ MSGBOXPARAMSA MessageBoxParams(HWND owner, const char* text, const char* caption
 
 int ShowMessage(HWND owner, const char* text, const char* caption, UINT style, int icon)
 {
+#ifdef KV_TEST_HOOKS
     if (ShowMessageHook) return ShowMessageHook(owner, text, caption, style, icon);
+#endif
     MSGBOXPARAMSA params = MessageBoxParams(owner, text, caption, style, icon);
     return MessageBoxIndirectA(&params);
 }
 
 int ShowSystemMessage(HWND owner, const char* text, const char* caption, UINT style)
 {
+#ifdef KV_TEST_HOOKS
     if (ShowMessageHook) return ShowMessageHook(owner, text, caption, style, 0);
+#endif
     return MessageBoxA(owner, text, caption, style);
 }

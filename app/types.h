@@ -2,6 +2,8 @@
 // wire- and file-format units include this too.
 #pragma once
 
+#include "resource.h"
+
 enum UiLanguage : int { Ru = 0, En = 1 };
 enum ReaderFamily : int { Ehx = 0, Usb = 1 };
 
@@ -51,13 +53,13 @@ enum CommandId : int {
 
 // Resource numbers of the program's icons; 3 to 7 are the message box pictures.
 enum ProgramIcon : int {
-    IconProgram = 1,
-    IconHandshake = 2,
-    IconSuccess = 3,
-    IconWarning = 4,
-    IconError = 5,
-    IconHint = 6,
-    IconRetry = 7,
+    IconProgram = IDI_KV_PROGRAM,
+    IconHandshake = IDI_KV_HANDSHAKE,
+    IconSuccess = IDI_KV_SUCCESS,
+    IconWarning = IDI_KV_WARNING,
+    IconError = IDI_KV_ERROR,
+    IconHint = IDI_KV_HINT,
+    IconRetry = IDI_KV_RETRY,
 };
 
 // Window timers of MainWindow; 1 to 3 pace a progress, 4 debounces device changes.

@@ -20,4 +20,3 @@ set(KV_MANUAL_NAME "KernoVarko-7 ver_${KV_VERSION_FILE}.pdf")
 set(KV_EXE_BASE "KernoVarko-7 ver_${KV_VERSION_FILE}")
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
-include_directories(${CMAKE_BINARY_DIR}/generated)

@@ -19,7 +19,7 @@ config) max_len=128 sources=(app/config_format.cpp) ;;
 *) echo "run-fuzz.sh: unknown target $target" >&2; exit 2 ;;
 esac
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-    -I"$root/protocol" -I"$root/app" -I"$root/serial" \
+    -I"$root/protocol" -I"$root/app" -I"$root/serial" -I"$root/res" \
     "$here/${target}_fuzz.cpp" "${sources[@]/#/$root/}" -o "$work/${target}_fuzz"
 
 # A few real inputs to start from.

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks that a Windows exe is one self-contained file: a GUI program (a
 console one after --console) whose imports are all DLLs that Windows itself
-ships."""
+ships. After --shipped, also that it carries no test hook."""
 import struct
 import sys
 
@@ -25,6 +25,7 @@ def read_pe(path):
     magic = struct.unpack_from("<H", data, opt)[0]
     subsystem = struct.unpack_from("<H", data, opt + 68)[0]
     dirs = opt + (96 if magic == 0x10B else 112)
+    export_rva, export_size = struct.unpack_from("<II", data, dirs)
     import_rva = struct.unpack_from("<I", data, dirs + 8)[0]
     sections = []
     sec = opt + opt_size
@@ -47,7 +48,7 @@ def read_pe(path):
         start = off(name_rva)
         names.append(data[start:data.index(b"\0", start)].decode("ascii"))
         pos += 20
-    return machine, subsystem, names
+    return machine, subsystem, names, export_size, data
 
 
 def main():
@@ -61,8 +62,14 @@ def main():
 
     args = sys.argv[1:]
     console = "--console" in args
-    for path in [a for a in args if a != "--console"]:
-        machine, subsystem, names = read_pe(path)
+    shipped = "--shipped" in args
+    for path in [a for a in args if not a.startswith("--")]:
+        machine, subsystem, names, exports, data = read_pe(path)
+        if shipped:
+            # What operators get has no way in for tests: nothing exported,
+            # no test switch read from the environment.
+            check(exports == 0, "%s: exports nothing (export directory of %d bytes)" % (path, exports))
+            check(b"KV_TEST" not in data, "%s: no KV_TEST switch in the file" % path)
         wanted = 3 if console else 2
         check(subsystem == wanted, "%s: %s subsystem (got %d)" % (path, "console" if console else "GUI", subsystem))
         foreign = [n for n in names if n.lower() not in SYSTEM_DLLS]

@@ -12,8 +12,9 @@ import shutil
 import subprocess
 
 from .devices import ComPorts
+from .wine import WINE_PATHS
 
-WINESERVER = "/usr/lib/wine/wineserver"
+WINESERVER = WINE_PATHS["WINESERVER"]
 
 
 class FreshPrefix:

@@ -10,7 +10,19 @@ import shlex
 import subprocess
 import tempfile
 
-WINE64 = "/usr/lib/wine/wine64"
+def _wine_paths():
+    """The paths of tools/harness/wine-paths, the one place they are written."""
+    paths = {}
+    with open(os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "wine-paths")) as f:
+        for line in f:
+            name, sep, value = line.strip().partition("=")
+            if sep and not name.startswith("#"):
+                paths[name] = value
+    return paths
+
+
+WINE_PATHS = _wine_paths()
+WINE64 = WINE_PATHS["WINE64"]
 HARNESS_DIR = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 

@@ -4,9 +4,9 @@ that `wine-x86 setup BUILD` added to the build tree (tools/harness/wine-x86).
 import os
 import subprocess
 
-from .wine import HARNESS_DIR, read_env_file
+from .wine import HARNESS_DIR, WINE_PATHS, read_env_file
 
-LOADER = ["/usr/bin/qemu-i386-static", "/usr/lib/wine/wine"]
+LOADER = [WINE_PATHS["QEMU_I386"], WINE_PATHS["WINE32"]]
 
 
 def x86_environment(build_dir):
