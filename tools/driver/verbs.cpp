@@ -343,13 +343,16 @@ int VerbWaitGone(const Options& o, Json& out)
 
 void ProgressInfo(Json& out, HWND progress)
 {
+    DWORD_PTR low = 0, high = 0, position = 0;
+    // A window that goes away while it is read answers zeros: it counts as
+    // closed, not as a bar that ran back to 0.
+    if (progress && !(SendTimed(progress, PBM_GETRANGE, TRUE, 0, &low) &&
+                      SendTimed(progress, PBM_GETRANGE, FALSE, 0, &high) &&
+                      SendTimed(progress, PBM_GETPOS, 0, 0, &position) && IsWindow(progress)))
+        progress = nullptr;
     out.Key("open").Bool(progress != nullptr);
     if (!progress) return;
     WindowBasics(out, progress);
-    DWORD_PTR low = 0, high = 0, position = 0;
-    SendTimed(progress, PBM_GETRANGE, TRUE, 0, &low);
-    SendTimed(progress, PBM_GETRANGE, FALSE, 0, &high);
-    SendTimed(progress, PBM_GETPOS, 0, 0, &position);
     out.Key("range").BeginArray().Int(static_cast<int>(low)).Int(static_cast<int>(high)).EndArray();
     out.Key("position").Int(static_cast<int>(position));
     HWND owner = GetWindow(progress, GW_OWNER);
