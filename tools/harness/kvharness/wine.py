@@ -9,6 +9,7 @@ import re
 import shlex
 import subprocess
 import tempfile
+import time
 
 def _wine_paths():
     """The paths of tools/harness/wine-paths, the one place they are written."""
@@ -95,8 +96,14 @@ class Wine:
             return rc, out.read().decode("utf-8", "replace")
 
     def reg(self, *args):
-        """`reg` inside the prefix; raises on failure."""
-        rc, text = self.run(["reg"] + list(args), timeout=60)
+        """`reg` inside the prefix; raises on failure. Once in a long run Wine
+        fails to start reg.exe itself ("Application could not be started");
+        that start is tried again, a failure of reg itself is not."""
+        for attempt in range(3):
+            rc, text = self.run(["reg"] + list(args), timeout=60)
+            if rc == 0 or "Application could not be started" not in text:
+                break
+            time.sleep(0.5)
         if rc != 0:
             raise WineError(f"wine reg {' '.join(args)} failed ({rc}): {text.strip()}")
         return text
