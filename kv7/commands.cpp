@@ -99,12 +99,14 @@ ExchangeResult AskSettings(Reader* reader, int family, int waitMs, ReaderReply* 
     return result;
 }
 
-Probe ProbePort(const char* port, int family, int waitMs, Reader* reader)
+// Asks the port for a reader's settings. A reader found keeps its line open
+// when `keepOpen`, so the caller goes on from the settings it just read.
+Probe ProbePort(const char* port, int family, int waitMs, Reader* reader, bool keepOpen = false)
 {
     if (!OpenReaderPort(reader, port, true)) return Probe::OpenFailed;
     ReaderReply reply;
     const ExchangeResult result = AskSettings(reader, family, waitMs, &reply);
-    SerialClose(&reader->link);
+    if (result != ExchangeResult::Ok || !keepOpen) SerialClose(&reader->link);
     switch (result) {
     case ExchangeResult::Ok: return Probe::Found;
     case ExchangeResult::NoReply:
@@ -356,7 +358,8 @@ bool Listed(char (*names)[PortNameSize], int count, const char* name)
 }
 
 // Waits for a reader to appear: the --port path answering, the USB reader's
-// port, or a port that was not there before and answers the probe.
+// port, or a port that was not there before and answers the probe. The
+// reader's line is left open, its settings read.
 bool WaitForReader(const Options& options, char (*known)[PortNameSize], int* knownCount, Reader* reader)
 {
     while (!Interrupted()) {
@@ -366,7 +369,7 @@ bool WaitForReader(const Options& options, char (*known)[PortNameSize], int* kno
             const bool mapped = options.portCount == 0 && options.family != Usb;
             if (mapped && Listed(known, *knownCount, names[i])) continue;
             if (!SerialPortPresent(names[i])) continue;
-            Probe probe = ProbePort(names[i], options.family, ReadReplyWaitMs, reader);
+            Probe probe = ProbePort(names[i], options.family, ReadReplyWaitMs, reader, true);
             // A new port that is no reader is not asked again.
             if (mapped && *knownCount < MaxScannedPorts && probe != Probe::OpenFailed)
                 CopyPortName(known[(*knownCount)++], names[i]);
@@ -407,20 +410,8 @@ int RunLine(const Options& options, const Profile& wanted)
         DescribeReader(reader, line, sizeof line);
         Profile readBack;
         char why[512];
-        int code = ExitUnexpected;
-        if (OpenReaderPort(&reader, reader.port, false)) {
-            ReaderReply reply;
-            ExchangeResult result = AskSettings(&reader, reader.family, ReadReplyWaitMs, &reply);
-            if (result == ExchangeResult::Ok) {
-                code = ApplyToReader(&reader, wanted, "", &readBack, why, sizeof why);
-            } else {
-                ReportExchange(reader.port, "the settings read", result, reply);
-                std::snprintf(why, sizeof why, "the settings read failed");
-            }
-            SerialClose(&reader.link);
-        } else {
-            std::snprintf(why, sizeof why, "cannot open the port");
-        }
+        const int code = ApplyToReader(&reader, wanted, "", &readBack, why, sizeof why);
+        SerialClose(&reader.link);
         if (code == ExitDone) {
             ++ok;
             std::printf("%s ok\n", line);
@@ -519,9 +510,8 @@ int RunApply(const Options& options)
     Profile wanted;
     if (!LoadProfile(options.file, &wanted)) return ExitRefused;
     if (options.each) return RunLine(options, wanted);
-    Options sameFamily = options;
     Reader reader;
-    int code = ConnectReader(sameFamily, &reader);
+    int code = ConnectReader(options, &reader);
     if (code != ExitDone) return code;
     char source[300];
     std::snprintf(source, sizeof source, "%s: ", options.file);
