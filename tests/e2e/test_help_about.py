@@ -87,7 +87,7 @@ def help_without_folder(s):
     where the folder is, even though the manual stands beside the exe. A
     recording viewer is registered so that a wrongly found file shows up."""
     s.start_idle(config=CONFIG_FILE[("en", "ehx")])
-    record = s.path("opened.txt")
+    record = s.viewer_record()
 
     def opened():
         return open(record, encoding="latin-1").read().splitlines() if os.path.exists(record) else []
@@ -131,7 +131,7 @@ def help_opens_manual(s):
     """With a viewer registered the shell gets the manual of the working
     directory, and the program shows nothing."""
     add_manual(s)
-    record = s.path("opened.txt")
+    record = s.viewer_record()
     s.start_idle(config=CONFIG_FILE[("en", "ehx")])
 
     def run():

@@ -1,6 +1,8 @@
 """Calls kv-driver.exe under Wine and hands back its JSON answer. The same
 exe is the stand-in PDF viewer a scenario registers (`viewer_command`)."""
 import json
+import os
+import shutil
 import subprocess
 import tempfile
 import time
@@ -8,6 +10,8 @@ import time
 from .wine import WINE64, winpath
 
 OK, FAILED, USAGE, REFUSED, TIMEOUT = 0, 1, 2, 3, 4
+# Where the stand-in viewer and its records live in the prefix: C:\\kvtest.
+VIEWER_DIR = "kvtest"
 
 
 class DriverError(AssertionError):
@@ -212,6 +216,15 @@ class Driver:
     # ---- the stand-in PDF viewer ----
     def viewer_command(self, record):
         """The shell's open command for a .pdf class that makes kv-driver.exe
-        append each file it is asked to open to `record` (a Linux path), one
-        a line."""
-        return f'"{winpath(self.exe)}" record "{winpath(record)}" "%1"'
+        append each file it is asked to open to `record`, one a line. Wine's
+        ShellExecute answers "no association" when the command is long, as
+        it is with paths in a deep checkout: the command names a copy of the
+        driver inside the prefix, and `record` must lie there too
+        (Scenario.viewer_record)."""
+        viewer = self.wine.in_prefix(VIEWER_DIR, os.path.basename(self.exe))
+        if not os.path.exists(viewer) or os.path.getmtime(viewer) != os.path.getmtime(self.exe):
+            os.makedirs(os.path.dirname(viewer), exist_ok=True)
+            # Replaced, never written into: a prefix copy may share the file.
+            shutil.copy2(self.exe, viewer + ".new")
+            os.replace(viewer + ".new", viewer)
+        return f'"{self.wine.dospath(viewer)}" record "{self.wine.dospath(record)}" "%1"'

@@ -25,7 +25,8 @@ import time
 import traceback
 
 from .devices import ComPorts, Emulator, UsbReader
-from .driver import OK, TIMEOUT, Driver
+from .driver import OK, TIMEOUT, VIEWER_DIR, Driver
+from .prefix import Slot
 from .program import Program
 from .screen import screenshot
 from .wine import Wine, winpath
@@ -37,6 +38,18 @@ CONFIG = "appconfig.ini"
 
 class ScenarioFailed(AssertionError):
     pass
+
+
+def _build_release(build):
+    """The release number the build tree's program carries."""
+    try:
+        with open(os.path.join(build, "generated", "version.h")) as f:
+            for line in f:
+                if line.startswith("#define KV_VERSION "):
+                    return line.split('"')[1]
+    except OSError:
+        pass
+    return None
 
 
 def _fmt(value):
@@ -64,6 +77,7 @@ class Scenario:
         self.emulators = []
         self._ports = None
         self._usb = None
+        self.records = []
         self.shots = 0
 
     # ---- checks ----
@@ -87,6 +101,17 @@ class Scenario:
     # ---- files ----
     def path(self, name):
         return os.path.join(self.dir, name)
+
+    def viewer_record(self, name="opened.txt"):
+        """Where the recording viewer (Driver.viewer_command) writes the
+        files it is handed: in the prefix, so the registered command stays
+        short; removed when the scenario ends."""
+        path = self.suite.wine.in_prefix(VIEWER_DIR, f"{self.name[:20]}-{name}")
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        if os.path.exists(path):
+            os.unlink(path)
+        self.records.append(path)
+        return path
 
     def write_config(self, content):
         with open(self.path(CONFIG), "wb") as f:
@@ -183,7 +208,8 @@ class Scenario:
         for step in (self.stop_programs,
                      lambda: [e.stop() for e in self.emulators],
                      lambda: self._ports and self._ports.clear(),
-                     lambda: self._usb and self._usb.present and self._usb.unplug()):
+                     lambda: self._usb and self._usb.present and self._usb.unplug(),
+                     lambda: [os.unlink(p) for p in self.records if os.path.exists(p)]):
             try:
                 step()
             except Exception as e:  # go on: the rest must still be cleaned
@@ -199,8 +225,13 @@ class Suite:
         parser.add_argument("--emulator", default=os.path.join(DEFAULT_BUILD, "host", "emulator", "kv-emulator"))
         parser.add_argument("--build", default=DEFAULT_BUILD)
         parser.add_argument("--artifacts", default=None)
-        parser.add_argument("--x86", action="store_true",
-                            help="--exe is the x86 program: run it through the 32-bit loader")
+        parser.add_argument("--arch", choices=("x64", "x86"), default=None,
+                            help="the architecture of --exe; x86 runs it through the 32-bit loader")
+        parser.add_argument("--x86", action="store_true", help="the same as --arch x86")
+        parser.add_argument("--release", default=None,
+                            help="the release number the build gives the program (default: the build's)")
+        parser.add_argument("--shared-env", action="store_true",
+                            help="use the build tree's own Wine environment instead of a slot of the pool")
         parser.add_argument("--only", action="append", default=[],
                             help="run only this scenario (may be repeated)")
         parser.add_argument("--list", action="store_true", help="list the scenarios and exit")
@@ -212,7 +243,12 @@ class Suite:
         self.build = os.path.abspath(args.build)
         self.artifacts = os.path.join(os.path.abspath(args.artifacts or os.path.join(self.build, "artifacts")),
                                       self.test_name)
-        self.x86 = args.x86
+        self.arch = args.arch or ("x86" if args.x86 else "x64")
+        self.x86 = self.arch == "x86"
+        self.release = args.release or _build_release(self.build)
+        self.shared_env = args.shared_env
+        self.slot = None
+        self.exit_steps = []
         self.only = args.only
         self.list_only = args.list
         self.work_root = os.getcwd()
@@ -224,10 +260,22 @@ class Suite:
         self.scenarios.append(fn)
         return fn
 
+    def at_exit(self, step):
+        """step() runs once when the script ends, however it ends."""
+        self.exit_steps.append(step)
+
     def _cleanup(self, *_):
         if self.current is not None:
             self.current.close()
             self.current = None
+        while self.exit_steps:
+            try:
+                self.exit_steps.pop()()
+            except Exception as e:  # the rest must still run
+                print(f"teardown: {e}")
+        if self.slot is not None:
+            self.slot.release()
+            self.slot = None
 
     def _on_signal(self, signum, _frame):
         self._cleanup()
@@ -248,6 +296,16 @@ class Suite:
                 print("0 passed, 1 failed")
                 sys.exit(1)
         self.wine = Wine(self.build)
+        if not self.shared_env:
+            # Scripts run side by side: each one in a prefix, server and
+            # display of its own.
+            try:
+                self.slot = Slot(self.build)
+            except RuntimeError as e:
+                print(f"FAIL setup\n    {e}")
+                print("0 passed, 1 failed")
+                sys.exit(1)
+            self.wine = Wine(self.slot.root, start_if_missing=False)
         ComPorts(self.wine, self.work_root, self.artifacts).remove_defaults()
         stray = Driver(self.wine, self.driver_exe).main_or_none()
         if stray:
@@ -287,6 +345,7 @@ class Suite:
                 passed += 1
                 print(f"PASS {name} ({elapsed:.1f} s)")
             sys.stdout.flush()
+        self._cleanup()
         print(f"{passed} passed, {failed} failed")
         sys.stdout.flush()
         sys.exit(1 if failed or not chosen else 0)

@@ -12,9 +12,7 @@ PDF_EXTENSION, PDF_CLASS = r"HKCR\.pdf", r"HKCR\pdffile"
 def viewer_records(s, action, timeout_s=15.0):
     """Runs action() with the recording viewer registered and returns the
     files it was asked to open. The prefix's .pdf keys are put back after."""
-    record = s.path("viewer-opened.txt")
-    if os.path.exists(record):
-        os.unlink(record)
+    record = s.viewer_record("viewer-opened.txt")
     saved = RegSnapshot(s.suite.wine, s.dir)
     saved.save(PDF_EXTENSION)
     saved.save(PDF_CLASS)

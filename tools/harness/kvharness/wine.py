@@ -68,6 +68,19 @@ class Wine:
         if rc != 0:
             raise WineError(f"wine-env start failed ({rc}); see {log}")
 
+    def in_prefix(self, *parts):
+        """The Linux path of a file under the prefix's C: drive."""
+        return os.path.join(self.prefix, "drive_c", *parts)
+
+    def dospath(self, path):
+        """A path under the prefix's C: drive as the program sees it: short,
+        whatever the checkout's path. Anything else is refused."""
+        drive = os.path.realpath(os.path.join(self.prefix, "drive_c"))
+        rel = os.path.relpath(os.path.realpath(path), drive)
+        if rel.startswith(".."):
+            raise WineError(f"{path} is not on the prefix's C: drive")
+        return "C:\\" + ("" if rel == "." else rel.replace("/", "\\"))
+
     def environ(self, locale=None, extra=None):
         """The environment for a Wine process. locale "ru" gives code page 1251."""
         env = dict(os.environ)
