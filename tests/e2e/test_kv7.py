@@ -8,18 +8,26 @@ import panel  # noqa: F401  (puts tools/harness/ on the path)
 from kvharness import Suite
 from kvharness.reader import READ_EHX, READ_USB, Reader
 from kvharness.wine import WINE64
+from kvharness.x86 import LOADER, x86_environment
 
 suite = Suite()
 
 
 def kv7(s, *args, timeout=60):
-    """Runs kv7.exe to its end: (exit code, stdout lines, stderr text)."""
-    exe = os.path.join(os.path.dirname(suite.exe), "kv7.exe")
+    """Runs kv7.exe to its end: (exit code, stdout lines, stderr text). With
+    --arch x86 it is the win32 build's kv7.exe (beside the test/ folder of
+    the x86 test exe), through the 32-bit loader."""
+    if suite.x86:
+        command = LOADER + [os.path.join(os.path.dirname(os.path.dirname(suite.exe)), "kv7.exe")]
+        env = suite.wine.environ(extra=x86_environment(suite.build))
+    else:
+        command = [WINE64, os.path.join(os.path.dirname(suite.exe), "kv7.exe")]
+        env = suite.wine.environ()
     out_path, err_path = s.path("kv7.out"), s.path("kv7.err")
     # Output to files: Wine's services would hold a pipe open.
     with open(out_path, "wb") as out, open(err_path, "wb") as err:
-        rc = subprocess.call([WINE64, exe] + list(args), stdout=out, stderr=err, stdin=subprocess.DEVNULL,
-                             cwd=s.dir, env=suite.wine.environ(), timeout=timeout)
+        rc = subprocess.call(command + list(args), stdout=out, stderr=err, stdin=subprocess.DEVNULL,
+                             cwd=s.dir, env=env, timeout=timeout * (3 if suite.x86 else 1))
     with open(out_path, "rb") as out, open(err_path, "rb") as err:
         return rc, out.read().decode("ascii", "replace").splitlines(), err.read().decode("ascii", "replace")
 

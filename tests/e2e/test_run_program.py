@@ -13,6 +13,7 @@ import time
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "harness"))
 from kvharness import Suite  # noqa: E402
 from kvharness import processes  # noqa: E402
+from kvharness.prefix import copy_prefix, remove_prefix  # noqa: E402
 from kvharness.scenario import REPO, ScenarioFailed  # noqa: E402
 
 suite = Suite()
@@ -50,6 +51,14 @@ def tree(s, exe=True, emulator=None):
             os.symlink(source, path)
     subprocess.run([WINE_ENV, "stop", root], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL, env=no_display(), check=True)
+    # A copy of the build's prefix (a second and a few MB) rather than a new
+    # one of 700 MB; gone when the script ends.
+    prefix = os.path.join(root, "wine", "prefix")
+    if not os.path.exists(os.path.join(prefix, ".kv-ready")):
+        remove_prefix(prefix)
+        copy_prefix(os.path.join(s.suite.build, "wine", "prefix"), prefix)
+    if not s.suite.exit_steps:
+        s.suite.at_exit(lambda: remove_prefix(prefix))
     return root
 
 
