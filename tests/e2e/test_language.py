@@ -4,7 +4,7 @@ labels that never change."""
 import os
 import subprocess
 
-from panel import (CONFIG_FILE, DOTS, TAB_LABELS, TITLE, panel_mismatches, radio_states,
+from panel import (CONFIG_FILE, DOTS, TAB_LABELS, TITLE, check_tab_labels, panel_mismatches, radio_states,
                    text_of)
 from kvharness import Suite
 
@@ -42,7 +42,7 @@ def check_window(s, tab, language, what):
         s.check(False, f"{what}: {p}")
     tabs = [c for c in controls if c["class"] == "SysTabControl32"]
     if tabs:
-        s.equal([text_of(i) for i in tabs[0]["items"]], TAB_LABELS, f"{what}: tab labels")
+        check_tab_labels(s, tabs[0], TAB_LABELS, f"{what}: tab labels")
     return controls
 
 

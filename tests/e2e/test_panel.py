@@ -37,7 +37,17 @@ def click_radio(s, radio_id, dot, colour, tab):
     expected = dict(before)
     for i in set_of(radio_id):
         expected[i] = i == radio_id
-    after = radio_states(s.driver.radios())
+    # The program may still be redrawing the panel (the x86 one under QEMU
+    # on a busy machine takes its time): the marks must settle as expected.
+    after = {}
+
+    def settled():
+        after.update(radio_states(s.driver.radios()))
+        return after == expected
+    try:
+        s.driver.wait_until(settled, f"the check marks after clicking {radio_id}", 3.0, 0.1)
+    except AssertionError:
+        pass
     changed = {i: (expected[i], after.get(i)) for i in expected if expected[i] != after.get(i)}
     s.check(not changed, f"after clicking {radio_id}: check marks (expected, seen) differ: {changed}")
     want_dots = list(dots_before)

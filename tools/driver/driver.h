@@ -80,7 +80,10 @@ bool SendTimed(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
 
 // ---- Memory inside the program ------------------------------------------
 // Some tab-control messages carry pointers Wine does not marshal, so their
-// buffers live in the target process.
+// buffers live in the target process. Not in a 32-bit program here: it runs
+// under user-mode QEMU, whose guest addresses are not the host addresses
+// that Read/WriteProcessMemory reach, so a buffer there is never touched.
+bool MemoryReachable(HWND window);
 class RemoteBuffer {
 public:
     RemoteBuffer(HWND owner, size_t size);

@@ -98,8 +98,19 @@ std::wstring ProcessImagePath(DWORD processId)
     return path;
 }
 
+bool MemoryReachable(HWND window)
+{
+    BOOL wow64 = FALSE;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ProcessOf(window));
+    if (!process) return false;
+    if (!IsWow64Process(process, &wow64)) wow64 = FALSE;
+    CloseHandle(process);
+    return !wow64;
+}
+
 RemoteBuffer::RemoteBuffer(HWND owner, size_t size)
 {
+    if (!MemoryReachable(owner)) return;
     process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE,
                            ProcessOf(owner));
     if (!process_) return;

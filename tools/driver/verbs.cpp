@@ -215,6 +215,7 @@ void TabInfo(Json& out, HWND tab)
     SendTimed(tab, TCM_GETCURSEL, 0, 0, &selected);
     SendTimed(tab, TCM_GETITEMCOUNT, 0, 0, &count);
     out.Key("selected").Int(static_cast<int>(selected));
+    if (!MemoryReachable(tab)) out.Key("unreadable").Str("item texts and places of a 32-bit program");
     out.Key("items").BeginArray();
     for (int i = 0; i < static_cast<int>(count); ++i) {
         out.BeginObject();
@@ -675,13 +676,25 @@ int VerbTab(const Options& o, Json& out)
         return Fail(out, ExitFailed, "no tab item " + std::to_string(index));
     SendTimed(tab, TCM_GETCURSEL, 0, 0, &before);
     RECT item{};
-    if (!TabItemRect(tab, static_cast<int>(index), &item))
-        return Fail(out, ExitFailed, "cannot get the item rectangle");
-    // A click on the item: the control itself sends TCN_SELCHANGE to the
-    // program, which a WM_NOTIFY from here could not do under Wine.
-    LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-    PostMessageW(tab, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    PostMessageW(tab, WM_LBUTTONUP, 0, at);
+    if (MemoryReachable(tab)) {
+        if (!TabItemRect(tab, static_cast<int>(index), &item))
+            return Fail(out, ExitFailed, "cannot get the item rectangle");
+        // A click on the item: the control itself sends TCN_SELCHANGE to the
+        // program, which a WM_NOTIFY from here could not do under Wine.
+        LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+        PostMessageW(tab, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageW(tab, WM_LBUTTONUP, 0, at);
+    } else {
+        // No item rectangle to click: the arrow keys an operator may use
+        // on a focused tab control, which notify the program the same way.
+        long long step = index > static_cast<long long>(before) ? 1 : -1;
+        WPARAM key = step > 0 ? VK_RIGHT : VK_LEFT;
+        for (long long at = static_cast<long long>(before); at != index; at += step) {
+            PostMessageW(tab, WM_KEYDOWN, key, 1);
+            PostMessageW(tab, WM_KEYUP, key, 0xC0000001);
+        }
+        out.Key("by").Str("keys");
+    }
     DWORD_PTR after = before;
     bool changed = PollUntil(static_cast<LRESULT>(before) == index ? 0 : o.timeoutMs, [&] {
         return SendTimed(tab, TCM_GETCURSEL, 0, 0, &after, 500) &&
