@@ -18,7 +18,17 @@ def set_of(radio_id):
 
 
 def check_tab_defaults(s, tab, what):
-    for p in defaults_mismatches(s.driver.controls(), tab):
+    # Given a moment to settle, as after a click (click_radio).
+    problems = []
+
+    def settled():
+        problems[:] = defaults_mismatches(s.driver.controls(), tab)
+        return not problems
+    try:
+        s.driver.wait_until(settled, f"{what}: the defaults", 3.0, 0.2)
+    except AssertionError:
+        pass
+    for p in problems:
         s.check(False, f"{what}: {p}")
     s.driver.wait_value(lambda: s.driver.dots(tab), DOTS[tab], f"{what}: dots of the {tab} tab")
     other = "usb" if tab == "ehx" else "ehx"

@@ -149,13 +149,14 @@ class Scenario:
         self.driver.locale = locale
         program.start()
         if wait:
-            self.driver.wait_main(15000)
+            self.driver.wait_main(int(15000 * self.suite.slowness))
         return program
 
     def settle(self, timeout_s=20.0):
         """Lets the program finish what it is doing, answering every message
         box with OK on the way. Returns the boxes seen, in order."""
         seen = []
+        timeout_s *= self.suite.slowness
         end = time.monotonic() + timeout_s
         while True:
             a = self.driver.call("wait-idle", 250, allow=(OK, TIMEOUT))
@@ -245,6 +246,9 @@ class Suite:
                                       self.test_name)
         self.arch = args.arch or ("x86" if args.x86 else "x64")
         self.x86 = self.arch == "x86"
+        # How much longer the program may take to start and to settle: the x86
+        # one runs under QEMU, three times slower on a busy machine.
+        self.slowness = 3.0 if self.x86 else 1.0
         self.release = args.release or _build_release(self.build)
         self.shared_env = args.shared_env
         self.slot = None
