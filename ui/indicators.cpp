@@ -1,8 +1,6 @@
 #include <array>
 
-#include "app.h"
 #include "reader_core.h"
-#include "settings_format.h"
 #include "ui.h"
 
 const RECT IndicatorRect = {330, 60, 380, 580};
@@ -46,9 +44,9 @@ bool Checked(Control c)
     return SendMessageA(Ctl(c), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void CheckChoice(const SettingsField& field, int radioId)
+void CheckChoice(const SettingsField& field, SettingChoice choice)
 {
-    CheckRadioButton(MainWindow, field.firstRadio, field.lastRadio, radioId);
+    CheckRadioButton(MainWindow, field.firstRadio, field.lastRadio, choice);
 }
 
 void HexOrDecChosen()
@@ -57,7 +55,7 @@ void HexOrDecChosen()
     EnableWindow(Ctl(Bytes7Radio), TRUE);
     // Bring back the byte count of the last record, which Touch Memory
     // output may have moved from 7 to 5.
-    const SettingsField* bytes = FieldOfRadio(IdBytes7Radio, nullptr);
+    const SettingsField* bytes = FieldOfRadio(ChoiceBytes7, nullptr);
     if (AppState.lastSettings[0] == '\0' || bytes == nullptr) return;
     const int match = MatchSettingsField(*bytes, reinterpret_cast<const unsigned char*>(AppState.lastSettings));
     if (match >= 0) CheckChoice(*bytes, bytes->choices[match].radioId);
@@ -66,16 +64,17 @@ void HexOrDecChosen()
 void TouchMemoryOutChosen()
 {
     // Touch Memory output has no 7-byte form: the next smaller count stands in.
-    const SettingsField* bytes = FieldOfRadio(IdBytes7Radio, nullptr);
-    if (bytes && Checked(Bytes7Radio)) CheckChoice(*bytes, IdBytes5Radio);
-}
-
-void EnableRadios(const int* ids, BOOL enable)
-{
-    for (; ids != nullptr && *ids != 0; ++ids) EnableWindow(GetDlgItem(MainWindow, *ids), enable);
+    const SettingsField* bytes = FieldOfRadio(ChoiceBytes7, nullptr);
+    if (bytes && Checked(Bytes7Radio)) CheckChoice(*bytes, ChoiceBytes5);
 }
 
 }  // namespace
+
+void EnableRadios(const SettingChoice* choices, BOOL enable)
+{
+    for (; choices != nullptr && *choices != NoChoice; ++choices)
+        EnableWindow(GetDlgItem(MainWindow, *choices), enable);
+}
 
 void PaintIndicators()
 {
