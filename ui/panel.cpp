@@ -152,6 +152,12 @@ void CreateControls()
     }
 }
 
+RECT ControlRect(Control control)
+{
+    const ControlSpec& row = kControls[control];
+    return {row.x, row.y, row.x + row.width, row.y + row.height};
+}
+
 void CreateFamilyTabs()
 {
     INITCOMMONCONTROLSEX init = {sizeof init, ICC_TAB_CLASSES | ICC_PROGRESS_CLASS};

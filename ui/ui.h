@@ -25,8 +25,10 @@ void ApplyUsbDefaults();
 // Enables or disables the radios of a NoChoice-terminated list of choices.
 void EnableRadios(const SettingChoice* choices, BOOL enable);
 
-// ---- Indicator column ----------------------------------------------------
-extern const RECT IndicatorRect;
+// The rectangle a control is created with, in MainWindow's client area.
+RECT ControlRect(Control control);
+
+// ---- Indicator column (each dot beside its option's group box) -----------
 void PaintIndicators();
 void EraseIndicators();
 void InvalidateIndicators();
