@@ -216,7 +216,9 @@ def check_waits_for_open_box(s):
         answered.append(text_of(s.driver.press_box()))
         time.sleep(0.3)
     closed = time.monotonic()
-    delay = progress_after(s, closed, 5000)
+    # Loose: on a busy machine the deferred check was seen to start more than
+    # 5 s after the box closed.
+    delay = progress_after(s, closed, int(10000 * s.suite.slowness))
     note(s, f"boxes answered {answered}; notice sent {closed - since:.2f} s before the last box closed")
     s.require(delay is not None, "no search after the box closed, although COM4 arrived meanwhile")
     note(s, f"deferred search progress {delay:.2f} s after the last box closed")
