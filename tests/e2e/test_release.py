@@ -282,7 +282,8 @@ def zip_layout(s):
         readme = z.read(top + "README.txt")
     s.equal(readme[:3], b"\xef\xbb\xbf", "README.txt byte-order mark")
     text = readme[3:].decode("utf-8")
-    for words in ("Запуск", "Starting", "appconfig.ini", names("x86")[0]):
+    for words in ("Запуск", "Starting", "appconfig.ini", names("x86")[0], "Командная строка", "Command line",
+                  "kv7.exe", "--each --count 50 --report acceptance.csv"):
         s.check(words in text, f"README.txt lacks {words!r}")
     s.check("\n" not in text.replace("\r\n", ""), "README.txt has a line end other than CR LF")
 
