@@ -24,6 +24,7 @@ X86, X64 = 0x14C, 0x8664
 # msiexec must not let Wine write desktop entries for the host's menus.
 MSI_ENV = {"WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d"}
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
+ENVIRONMENT_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager\Environment"
 
 options = argparse.ArgumentParser(add_help=False)
 options.add_argument("--x86-build", default=None, help="the win32 build tree (default: beside --build)")
@@ -219,6 +220,37 @@ def x86_install_run_uninstall(s):
     install_run_uninstall(s, "x86")
 
 
+def system_path():
+    """The system-wide PATH that a new command prompt starts with."""
+    rc, text = suite.wine.run(["reg", "query", ENVIRONMENT_KEY, "/v", "PATH"], timeout=60)
+    m = re.search(r"^\s+PATH\s+REG_(?:EXPAND_)?SZ\s+(.*)$", text, re.M | re.I)
+    return m[1].strip() if m else None
+
+
+@suite.scenario
+def kv7_on_the_path(s):
+    """After the install kv7 runs in a new command prompt in another folder;
+    the uninstall takes the install folder off the PATH and leaves the rest."""
+    if "kv7.exe" not in names("x64"):
+        return note(s, "this build has no kv7: nothing goes on the PATH")
+    msi = package("x64")
+    typed = lambda: suite.wine.run(["cmd", "/c", "kv7 --version"], cwd=s.dir, timeout=60)
+
+    def steps():
+        before = system_path()
+        s.require(before, "the prefix has a system PATH")
+        s.check(typed()[0] != 0, "kv7 runs before the install")
+        s.require(msiexec("/i", winpath(msi))[0] == 0, "msiexec /i failed")
+        entries = system_path().split(";")
+        s.equal(entries, before.split(";") + [f"C:\\KernoVarko-7 v.{version()}\\"], "PATH after the install")
+        rc, out = typed()
+        s.equal((rc, out.strip()), (0, f"kv7 {version()}"), "kv7 --version from another folder")
+        s.require(msiexec("/x", winpath(msi))[0] == 0, "msiexec /x failed")
+        s.equal(system_path(), before, "PATH after the uninstall")
+        s.check(typed()[0] != 0, "kv7 still runs after the uninstall")
+    in_fresh_prefix(s, steps)
+
+
 @suite.scenario
 def later_version_replaces(s):
     """A package built as 1.11 over 1.10: one product remains, at 1.11."""
@@ -265,7 +297,7 @@ def x86_package_contents(s):
     def table(msi, name, columns):
         rows = subprocess.run(["msiinfo", "export", msi, name], capture_output=True, text=True).stdout
         return sorted(tuple(r.split("\t")[i] for i in columns) for r in rows.splitlines()[3:])
-    for name, columns in (("Directory", (0, 1, 2)), ("Shortcut", (0, 1, 2, 4, 11))):
+    for name, columns in (("Directory", (0, 1, 2)), ("Shortcut", (0, 1, 2, 4, 11)), ("Environment", (0, 1, 2, 3))):
         s.equal(table(x86, name, columns), table(x64, name, columns), f"{name} table, x86 against x64")
 
 
