@@ -2,7 +2,7 @@
 # package CPack makes of the same files (`cpack --preset linux`).
 #
 #   bin/kv7
-#   share/man/man1/kv7.1.gz                      roff by hand, gzip -n
+#   share/man/man1/kv7.1.gz                      roff by hand, the profile keys from kv7; gzip -n
 #   share/bash-completion/completions/kv7        words from `kv7 __complete`
 #   lib/udev/rules.d/70-kv7.rules                the USB reader for the person at the seat
 #   share/doc/kv7/copyright, changelog.gz      what Debian wants of every package
@@ -12,11 +12,16 @@ set(KV_LINUX_FILES ${CMAKE_SOURCE_DIR}/packaging/linux)
 
 set(CPACK_PACKAGE_CONTACT "Varko <support@varko.example>")
 
-# The man page and the changelog carry the release; gzip without a name or a
+# The man page and the changelog carry the release (the page also the
+# profile keys, from the kv7 just built); gzip without a name or a
 # time stamp, and the changelog dated by SOURCE_DATE_EPOCH when it is set, so
 # that the same sources give the same bytes.
 string(TIMESTAMP KV_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
-configure_file(${KV_LINUX_FILES}/kv7.1.in ${CMAKE_BINARY_DIR}/linux/kv7.1 @ONLY)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/linux/kv7.1
+  COMMAND ${CMAKE_COMMAND} -DKV7=$<TARGET_FILE:kv7> -DTEMPLATE=${KV_LINUX_FILES}/kv7.1.in
+          -DOUTPUT=${CMAKE_BINARY_DIR}/linux/kv7.1 -DKV_VERSION=${KV_VERSION} -P ${CMAKE_SOURCE_DIR}/cmake/man-page.cmake
+  DEPENDS kv7 ${KV_LINUX_FILES}/kv7.1.in ${CMAKE_SOURCE_DIR}/cmake/man-page.cmake
+  VERBATIM)
 configure_file(${KV_LINUX_FILES}/changelog.in ${CMAKE_BINARY_DIR}/linux/changelog @ONLY)
 find_program(KV_GZIP gzip REQUIRED)
 foreach(name kv7.1 changelog)
