@@ -36,8 +36,16 @@ install(TARGETS kv7 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_BINARY_DIR}/linux/kv7.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${KV_LINUX_FILES}/kv7.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
         RENAME kv7)
-# udev takes rules from /usr/lib and /usr/local/lib alike.
-install(FILES ${KV_LINUX_FILES}/70-kv7.rules DESTINATION lib/udev/rules.d)
+# The USB reader's vendor and product, as the program knows them; sysfs
+# spells them in lower case. udev takes rules from /usr/lib and /usr/local/lib alike.
+file(STRINGS ${CMAKE_SOURCE_DIR}/serial/hardware_id_format.h identity REGEX "ReaderUsbIdentity\\[")
+if(NOT identity MATCHES "\"([0-9A-Fa-f]+)\", \"([0-9A-Fa-f]+)\"")
+  message(FATAL_ERROR "no ReaderUsbIdentity in serial/hardware_id_format.h")
+endif()
+string(TOLOWER ${CMAKE_MATCH_1} KV_USB_VENDOR)
+string(TOLOWER ${CMAKE_MATCH_2} KV_USB_PRODUCT)
+configure_file(${KV_LINUX_FILES}/70-kv7.rules.in ${CMAKE_BINARY_DIR}/linux/70-kv7.rules @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/linux/70-kv7.rules DESTINATION lib/udev/rules.d)
 install(FILES ${KV_LINUX_FILES}/copyright ${CMAKE_BINARY_DIR}/linux/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kv7)
 
