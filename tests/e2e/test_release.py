@@ -278,6 +278,9 @@ def later_version_replaces(s):
         s.equal(os.path.exists(install_dir(ver)), False, f"folder of {ver} after the upgrade")
         s.equal(len(tree(install_dir(later))), len(names("x64")), f"files of {later}")
         s.equal({k: len(v) for k, v in shortcuts().items()}, {"start menu": 1, "desktop": 1}, "shortcuts")
+        if extra:
+            s.equal([e for e in system_path() if "KernoVarko-7" in e], [f"C:\\KernoVarko-7 v.{later}\\"],
+                    "install folders on the PATH after the upgrade")
         s.require(msiexec("/x", winpath(new))[0] == 0, f"removing {later} failed")
         s.equal(products(), {}, "installed programs at the end")
     in_fresh_prefix(s, steps)
