@@ -15,7 +15,7 @@ struct TextPair {
 };
 
 constexpr std::array<TextPair, TextKeyCount> kTexts = {{
-    /* AppTitle */ {"KernoVarko-7 ver." KV_VERSION " (x86)", "KernoVarko-7 вер." KV_VERSION " (x86)"},
+    /* AppTitle */ {"KernoVarko-7 ver." KV_VERSION " (" KV_ARCH_LABEL ")", "KernoVarko-7 вер." KV_VERSION " (" KV_ARCH_LABEL ")"},
     /* MenuFile */ {"File", "Файл"},
     /* MenuTools */ {"Tools", "Инструменты"},
     /* MenuHelp */ {"Help", "Помощь"},
