@@ -5,7 +5,13 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "harness"))
 
-TITLE = {"en": "KernoVarko-7 ver.1.10 (x86)", "ru": "KernoVarko-7 вер.1.10 (x86)"}
+
+def title(suite):
+    """The main window's title of the program under test, by language."""
+    return {"en": f"KernoVarko-7 ver.{suite.release} ({suite.arch})",
+            "ru": f"KernoVarko-7 вер.{suite.release} ({suite.arch})"}
+
+
 CAPTION = {"en": "Message", "ru": "Сообщение"}
 NO_PORTS = {"en": "No COM ports found in the system!", "ru": "Не найдены COM-порты в системе!"}
 SEARCH_TITLE = {

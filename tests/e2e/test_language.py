@@ -4,8 +4,8 @@ labels that never change."""
 import os
 import subprocess
 
-from panel import (CONFIG_FILE, DOTS, TAB_LABELS, TITLE, panel_mismatches, radio_states,
-                   text_of)
+from panel import (CONFIG_FILE, DOTS, TAB_LABELS, panel_mismatches, radio_states,
+                   text_of, title)
 from kvharness import Suite
 
 suite = Suite()
@@ -36,7 +36,7 @@ def check_menu(s, language, what):
 
 def check_window(s, tab, language, what):
     main = s.driver.main()
-    s.equal(text_of(main, "title"), TITLE[language], f"{what}: title")
+    s.equal(text_of(main, "title"), title(s.suite)[language], f"{what}: title")
     controls = s.driver.controls()
     for p in panel_mismatches(controls, tab, language):
         s.check(False, f"{what}: {p}")
@@ -132,7 +132,7 @@ def unwritable_file_warns_and_the_choice_holds(s):
                 "the warning, in Russian (the language before the switch)")
         s.driver.press_box()
         s.driver.wait_idle(5000)
-        s.equal(text_of(s.driver.main(), "title"), TITLE["en"], "title after the switch")
+        s.equal(text_of(s.driver.main(), "title"), title(s.suite)["en"], "title after the switch")
         s.shot("language")
 
         s.driver.tab(1)

@@ -8,6 +8,7 @@
 
 #include "check.h"
 #include "message_box.h"
+#include "version.h"
 
 namespace {
 
@@ -99,7 +100,7 @@ TEST_CASE("a language switch saves, re-labels 23 windows and rebuilds the menu")
     SendMessageA(MainWindow, WM_COMMAND, IdMenuEnglish, 0);
     CHECK_EQ(AppState.language, int(En));
     CHECK_EQ(ReadConfig(), "Language = EN;\r\nTabCtrl = EHU_EHM;\r\n");
-    CHECK_EQ(WindowText(MainWindow), "KernoVarko-7 ver.1.10 (x86)");
+    CHECK_EQ(WindowText(MainWindow), "KernoVarko-7 ver." KV_VERSION " (" KV_ARCH_LABEL ")");
     const struct {
         Control control;
         const char* text;
@@ -150,7 +151,7 @@ TEST_CASE("a save that fails warns in the language before the switch, and the sw
         CHECK(Boxes()[0].owner == MainWindow);
     }
     CHECK_EQ(AppState.language, int(En));
-    CHECK_EQ(WindowText(MainWindow), "KernoVarko-7 ver.1.10 (x86)");
+    CHECK_EQ(WindowText(MainWindow), "KernoVarko-7 ver." KV_VERSION " (" KV_ARCH_LABEL ")");
     CHECK_EQ(ReadConfig(), "Language = RU;\r\nTabCtrl = EHU_EHM;\r\n");
 
     // With the file gone a tab change warns too, and still switches and searches.
