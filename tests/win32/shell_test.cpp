@@ -3,7 +3,6 @@
 #include "fixture.h"
 #include "common_controls.h"
 
-#include <cstdio>
 #include <tuple>
 
 #include "check.h"
@@ -14,22 +13,9 @@ namespace {
 
 const char* const kConfig = "appconfig.ini";
 
-void WriteConfig(const char* bytes)
-{
-    std::FILE* f = std::fopen(kConfig, "wb");
-    std::fputs(bytes, f);
-    std::fclose(f);
-}
+void WriteConfig(const char* bytes) { check::writeFile(kConfig, bytes); }
 
-std::string ReadConfig()
-{
-    std::string s;
-    std::FILE* f = std::fopen(kConfig, "rb");
-    if (!f) return "(missing)";
-    for (int c; (c = std::fgetc(f)) != EOF;) s += static_cast<char>(c);
-    std::fclose(f);
-    return s;
-}
+std::string ReadConfig() { return check::readFile(kConfig); }
 
 std::string MenuText(HMENU menu, UINT position)
 {

@@ -23,6 +23,14 @@ bool ParseInt(const std::string& text, long long* value)
     return true;
 }
 
+bool IntArgs(const Options& o, std::initializer_list<long long*> values)
+{
+    size_t i = 1;
+    for (long long* value : values)
+        if (i >= o.args.size() || !ParseInt(o.args[i++], value)) return false;
+    return true;
+}
+
 // Polls `done` every kPollMs until it holds or `ms` pass; checks once more at
 // the end so a zero limit still answers.
 bool PollUntil(int ms, const std::function<bool()>& done)
@@ -140,6 +148,29 @@ int Refuse(Json& out, const std::string& why)
 {
     out.Key("refused").Str(why);
     return Fail(out, ExitRefused, "refused: " + why);
+}
+
+HWND NeedUsableMain(Json& out, int* code)
+{
+    HWND main = NeedMain(out, code);
+    if (!main) return nullptr;
+    std::string why = Unusable(main, nullptr);
+    if (!why.empty()) {
+        *code = Refuse(out, why);
+        return nullptr;
+    }
+    return main;
+}
+
+bool StartVerb(const Options& o, Json& out, std::initializer_list<long long*> values, const char* usage,
+               HWND* main, int* code, bool usable)
+{
+    if (!IntArgs(o, values)) {
+        *code = Fail(out, ExitUsage, usage);
+        return false;
+    }
+    *main = usable ? NeedUsableMain(out, code) : NeedMain(out, code);
+    return *main != nullptr;
 }
 
 namespace {

@@ -5,11 +5,9 @@
 int VerbClick(const Options& o, Json& out)
 {
     long long id = 0;
-    if (o.args.size() < 2 || !ParseInt(o.args[1], &id))
-        return Fail(out, ExitUsage, "usage: click ID");
+    HWND main = nullptr;
     int code = ExitOk;
-    HWND main = NeedMain(out, &code);
-    if (!main) return code;
+    if (!StartVerb(o, out, {&id}, "usage: click ID", &main, &code)) return code;
     HWND control = FindControl(main, static_cast<int>(id));
     if (!control) return Fail(out, ExitFailed, "no control with id " + std::to_string(id));
     std::string why = Unusable(main, control);
@@ -72,13 +70,9 @@ int VerbSelectPort(const Options& o, Json& out)
 int VerbCommand(const Options& o, Json& out)
 {
     long long id = 0;
-    if (o.args.size() < 2 || !ParseInt(o.args[1], &id))
-        return Fail(out, ExitUsage, "usage: command ID");
+    HWND main = nullptr;
     int code = ExitOk;
-    HWND main = NeedMain(out, &code);
-    if (!main) return code;
-    std::string why = Unusable(main, nullptr);
-    if (!why.empty()) return Refuse(out, why);
+    if (!StartVerb(o, out, {&id}, "usage: command ID", &main, &code, true)) return code;
     // A menu choice arrives as a posted WM_COMMAND with notification 0.
     WPARAM command = MAKEWPARAM(static_cast<WORD>(id), 0);
     out.Key("ok").Bool(true);
@@ -90,11 +84,9 @@ int VerbCommand(const Options& o, Json& out)
 int VerbTab(const Options& o, Json& out)
 {
     long long index = 0;
-    if (o.args.size() < 2 || !ParseInt(o.args[1], &index))
-        return Fail(out, ExitUsage, "usage: tab INDEX");
+    HWND main = nullptr;
     int code = ExitOk;
-    HWND main = NeedMain(out, &code);
-    if (!main) return code;
+    if (!StartVerb(o, out, {&index}, "usage: tab INDEX", &main, &code)) return code;
     HWND tab = nullptr;
     for (HWND child : DirectChildren(main))
         if (ClassOf(child) == "SysTabControl32") tab = child;
@@ -163,13 +155,9 @@ void PopupInfo(Json& out, HWND popup)
 int VerbRclick(const Options& o, Json& out)
 {
     long long x = 0, y = 0;
-    if (o.args.size() < 3 || !ParseInt(o.args[1], &x) || !ParseInt(o.args[2], &y))
-        return Fail(out, ExitUsage, "usage: rclick X Y (client coordinates)");
+    HWND main = nullptr;
     int code = ExitOk;
-    HWND main = NeedMain(out, &code);
-    if (!main) return code;
-    std::string why = Unusable(main, nullptr);
-    if (!why.empty()) return Refuse(out, why);
+    if (!StartVerb(o, out, {&x, &y}, "usage: rclick X Y (client coordinates)", &main, &code, true)) return code;
     POINT p{static_cast<LONG>(x), static_cast<LONG>(y)};
     HWND hit = ChildWindowFromPointEx(main, p, CWP_SKIPINVISIBLE);
     out.Key("hit_main").Bool(hit == main);
@@ -200,7 +188,7 @@ int VerbPopup(const Options&, Json& out)
 int VerbPopupChoose(const Options& o, Json& out)
 {
     long long index = 0;
-    if (o.args.size() < 2 || !ParseInt(o.args[1], &index) || index < 0)
+    if (!IntArgs(o, {&index}) || index < 0)
         return Fail(out, ExitUsage, "usage: popup-choose INDEX");
     DWORD process = ProgramProcess();
     HWND popup = process ? FindPopupMenu(process) : nullptr;

@@ -48,11 +48,9 @@ int VerbDots(const Options&, Json& out)
 int VerbPixel(const Options& o, Json& out)
 {
     long long x = 0, y = 0;
-    if (o.args.size() < 3 || !ParseInt(o.args[1], &x) || !ParseInt(o.args[2], &y))
-        return Fail(out, ExitUsage, "usage: pixel X Y (client coordinates)");
+    HWND main = nullptr;
     int code = ExitOk;
-    HWND main = NeedMain(out, &code);
-    if (!main) return code;
+    if (!StartVerb(o, out, {&x, &y}, "usage: pixel X Y (client coordinates)", &main, &code)) return code;
     POINT origin = ClientOrigin(main);
     HDC screen = GetDC(nullptr);
     COLORREF c = GetPixel(screen, origin.x + static_cast<int>(x), origin.y + static_cast<int>(y));
@@ -66,12 +64,11 @@ int VerbPixel(const Options& o, Json& out)
 int VerbMouse(const Options& o, Json& out)
 {
     long long x = 0, y = 0;
-    if (o.args.size() < 3 || !ParseInt(o.args[1], &x) || !ParseInt(o.args[2], &y))
-        return Fail(out, ExitUsage, "usage: mouse X Y [left|right] (client coordinates)");
-    bool right = Arg(o, 3) == "right";
+    HWND main = nullptr;
     int code = ExitOk;
-    HWND main = NeedMain(out, &code);
-    if (!main) return code;
+    if (!StartVerb(o, out, {&x, &y}, "usage: mouse X Y [left|right] (client coordinates)", &main, &code))
+        return code;
+    bool right = Arg(o, 3) == "right";
     POINT p{static_cast<LONG>(x), static_cast<LONG>(y)};
     ClientToScreen(main, &p);
     bool enabledBefore = IsWindowEnabled(main);
