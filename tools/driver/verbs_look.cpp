@@ -4,14 +4,22 @@
 
 namespace {
 
-void ComboEntries(Json& out, HWND combo)
+// Writes the selected index of a combo box or tab control and returns how
+// many items it has.
+int Selection(Json& out, HWND control, UINT countMessage, UINT selectionMessage)
 {
     DWORD_PTR count = 0, selected = 0;
-    SendTimed(combo, CB_GETCOUNT, 0, 0, &count);
-    SendTimed(combo, CB_GETCURSEL, 0, 0, &selected);
+    SendTimed(control, countMessage, 0, 0, &count);
+    SendTimed(control, selectionMessage, 0, 0, &selected);
     out.Key("selected").Int(static_cast<int>(selected));
+    return static_cast<int>(count);
+}
+
+void ComboEntries(Json& out, HWND combo)
+{
+    int count = Selection(out, combo, CB_GETCOUNT, CB_GETCURSEL);
     out.Key("entries").BeginArray();
-    for (int i = 0; i < static_cast<int>(count); ++i) {
+    for (int i = 0; i < count; ++i) {
         DWORD_PTR length = 0;
         SendTimed(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0, &length);
         if (static_cast<LRESULT>(length) < 0) length = 0;
@@ -28,12 +36,9 @@ void ComboEntries(Json& out, HWND combo)
 
 void TabInfo(Json& out, HWND tab)
 {
-    DWORD_PTR selected = 0, count = 0;
-    SendTimed(tab, TCM_GETCURSEL, 0, 0, &selected);
-    SendTimed(tab, TCM_GETITEMCOUNT, 0, 0, &count);
-    out.Key("selected").Int(static_cast<int>(selected));
+    int count = Selection(out, tab, TCM_GETITEMCOUNT, TCM_GETCURSEL);
     out.Key("items").BeginArray();
-    for (int i = 0; i < static_cast<int>(count); ++i) {
+    for (int i = 0; i < count; ++i) {
         out.BeginObject();
         std::wstring text;
         if (TabItemText(tab, i, &text)) out.Text("text", Narrow(text));
