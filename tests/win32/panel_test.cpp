@@ -63,6 +63,10 @@ void CheckColours(const COLORREF (&expected)[5], int line)
 TEST_CASE("every control has its class, id, place, size and style")
 {
     OpenTestMainWindow(Ehx, En);
+    // As many direct children as rows: a row lost from the layout file shows here.
+    int children = 0;
+    for (HWND w = GetWindow(MainWindow, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) ++children;
+    CHECK_EQ(children, int(std::size(kExpected)));
     for (const ExpectedControl& e : kExpected) {
         HWND w = Ctl(e.control);
         std::string name = "control #" + std::to_string(int(e.control));
