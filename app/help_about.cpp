@@ -9,11 +9,6 @@ namespace {
 constexpr char kHelpFile[] = "help\\" KV_MANUAL_NAME;
 constexpr int kAboutRussian = IDD_ABOUT_RU;
 constexpr int kAboutEnglish = IDD_ABOUT_EN;
-
-void Report(TextKey key, int icon)
-{
-    ShowMessage(MainWindow, Text(key), Text(CapMessage), MB_OK, icon);
-}
 }  // namespace
 
 void OpenHelpFile()
@@ -43,7 +38,7 @@ void OpenHelpFile()
         char text[160];
         std::snprintf(text, sizeof text, "%s\n\r[%s: %u]", Text(MsgHelpOpenFailed), Text(LblErrorCode),
                       static_cast<unsigned>(code));
-        ShowMessage(MainWindow, text, Text(CapMessage), MB_OK, IconError);
+        ReportText(text, IconError);
     }
 }
 

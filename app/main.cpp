@@ -1,5 +1,6 @@
 // KernoVarko-7: configurator of Varko-7 proximity card readers.
 #include "app.h"
+#include "ui.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {

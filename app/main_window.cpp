@@ -1,8 +1,7 @@
 
 #include "app.h"
 #include "common_controls.h"
-#include <dbt.h>
-#include "protocol.h"
+#include "flows.h"
 #include "ui.h"
 
 namespace {
@@ -74,9 +73,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         OnCommand(LOWORD(wParam), HIWORD(wParam));
         break;
     case WM_TIMER:
-        if (LOWORD(wParam) >= TimerSearch && LOWORD(wParam) <= TimerWrite)
-            AdvanceProgress(LOWORD(wParam));
-        else if (LOWORD(wParam) == TimerHotplug)
+        if (LOWORD(wParam) >= TimerSearch && LOWORD(wParam) <= TimerWrite) {
+            if (AdvanceProgress(LOWORD(wParam))) {
+                FollowUpProgress(LOWORD(wParam));
+                ReleaseAfterProgress();
+            }
+        } else if (LOWORD(wParam) == TimerHotplug)
             OnHotplugTimer();
         break;
     case WM_NOTIFY:
@@ -102,6 +104,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void CreatePanel()
+{
+    BuildMenuBar();
+    CreateControls();
 }
 
 bool CreateMainWindow()

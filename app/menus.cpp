@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app.h"
+#include "ui.h"
 #include <windowsx.h>
 
 namespace {

@@ -7,7 +7,7 @@
 #include "port_scan.h"
 #include "reader_core.h"
 #include "settings_format.h"
-#include "types.h"
+#include "reader_types.h"
 
 namespace {
 
@@ -224,12 +224,12 @@ int WarnUnsupported(const Reader& reader, bool written)
 // The window's firmware rules for the values a profile asks for.
 bool CheckFirmwareRules(const Reader& reader, const Profile& wanted, char* why, size_t size)
 {
-    if (ProfileChecks(wanted, IdWiegand58Radio) && !AllowsWiegand58(reader.modelCode, reader.firmwareVersion)) {
+    if (ProfileChecks(wanted, ChoiceWiegand58) && !AllowsWiegand58(reader.modelCode, reader.firmwareVersion)) {
         std::snprintf(why, size, "interface = wiegand58 needs a Varko-7EHM with firmware 1.10; this is a %s %s",
                       ModelName(reader.modelCode), reader.version);
         return false;
     }
-    if (ProfileChecks(wanted, IdBytes7Radio) && !AllowsSevenByteIds(reader.firmwareVersion)) {
+    if (ProfileChecks(wanted, ChoiceBytes7) && !AllowsSevenByteIds(reader.firmwareVersion)) {
         std::snprintf(why, size, "id-bytes = 7 needs firmware 1.10; this reader has %s", reader.version);
         return false;
     }

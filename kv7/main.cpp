@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "kv7.h"
-#include "types.h"
+#include "reader_types.h"
 
 namespace {
 

@@ -5,33 +5,33 @@
 #include <cstring>
 
 #include "settings_format.h"
-#include "types.h"
+#include "reader_types.h"
 
 namespace {
 
 constexpr ProfileValue EhxInterfaces[] = {
-    {"touch-memory", {IdTouchMemoryRadio, 0}},
-    {"wiegand26", {IdWiegand26Radio, 0}},
-    {"wiegand44", {IdWiegand44Radio, 0}},
-    {"wiegand58", {IdWiegand58Radio, 0}},
+    {"touch-memory", {ChoiceTouchMemory, 0}},
+    {"wiegand26", {ChoiceWiegand26, 0}},
+    {"wiegand44", {ChoiceWiegand44, 0}},
+    {"wiegand58", {ChoiceWiegand58, 0}},
 };
-constexpr ProfileValue EhxIndications[] = {{"direct", {IdDirectRadio, 0}}, {"inverse", {IdInverseRadio, 0}}};
+constexpr ProfileValue EhxIndications[] = {{"direct", {ChoiceDirect, 0}}, {"inverse", {ChoiceInverse, 0}}};
 constexpr ProfileValue EhxStandby[] = {
-    {"dynamic", {IdDynamicRadio, 0}}, {"static", {IdStaticRadio, 0}}, {"off", {IdStandbyOffRadio, 0}}};
-constexpr ProfileValue EhxTouchPoll[] = {{"on", {IdPollOnRadio, 0}}, {"off", {IdPollOffRadio, 0}}};
+    {"dynamic", {ChoiceDynamic, 0}}, {"static", {ChoiceStatic, 0}}, {"off", {ChoiceStandbyOff, 0}}};
+constexpr ProfileValue EhxTouchPoll[] = {{"on", {ChoicePollOn, 0}}, {"off", {ChoicePollOff, 0}}};
 
-constexpr ProfileValue UsbModes[] = {{"windows", {IdWindowsModeRadio, 0}}, {"multi-os", {IdMultiOsModeRadio, 0}}};
+constexpr ProfileValue UsbModes[] = {{"windows", {ChoiceWindowsMode, 0}}, {"multi-os", {ChoiceMultiOsMode, 0}}};
 constexpr ProfileValue UsbOutputs[] = {
-    {"hex", {IdHexOrDecRadio, IdHexRadio}},
-    {"dec", {IdHexOrDecRadio, IdDecRadio}},
-    {"touch-memory", {IdTouchMemoryOutRadio, 0}},
+    {"hex", {ChoiceHexOrDec, ChoiceHex}},
+    {"dec", {ChoiceHexOrDec, ChoiceDec}},
+    {"touch-memory", {ChoiceTouchMemoryOut, 0}},
 };
 constexpr ProfileValue UsbIdBytes[] = {
-    {"7", {IdBytes7Radio, 0}}, {"5", {IdBytes5Radio, 0}}, {"4", {IdBytes4Radio, 0}},
-    {"3", {IdBytes3Radio, 0}}, {"2", {IdBytes2Radio, 0}},
+    {"7", {ChoiceBytes7, 0}}, {"5", {ChoiceBytes5, 0}}, {"4", {ChoiceBytes4, 0}},
+    {"3", {ChoiceBytes3, 0}}, {"2", {ChoiceBytes2, 0}},
 };
 constexpr ProfileValue UsbCards[] = {
-    {"all", {IdCardsAllRadio, 0}}, {"hid-em", {IdCardsHidEmRadio, 0}}, {"mifare", {IdCardsMifareRadio, 0}}};
+    {"all", {ChoiceCardsAll, 0}}, {"hid-em", {ChoiceCardsHidEm, 0}}, {"mifare", {ChoiceCardsMifare, 0}}};
 
 constexpr ProfileKey EhxKeys[] = {
     {"interface", EhxInterfaces, 4},
@@ -103,7 +103,7 @@ int FamilyOf(const char* word)
     return -1;
 }
 
-// The checked radios of a decoded record, indexed by radio id.
+// The choices of a decoded record, indexed by choice.
 bool RadiosOfRecord(const SettingsLayout& layout, const unsigned char* record, bool* checked, int* badField)
 {
     int matched[MaxSettingsFields] = {};
@@ -295,14 +295,14 @@ int ProfileCommand(const Profile& profile, const unsigned char* record, char* co
     return EncodeSettingsCommand(*layout, checked, command);
 }
 
-bool ProfileChecks(const Profile& profile, int radioId)
+bool ProfileChecks(const Profile& profile, SettingChoice choice)
 {
     int count = 0;
     const ProfileKey* keys = ProfileKeysFor(profile.family, &count);
     for (int k = 0; k < count; ++k) {
         if (profile.values[k] == NotSet) continue;
         for (int radio : keys[k].values[profile.values[k]].radios) {
-            if (radio == radioId) return true;
+            if (radio == choice) return true;
         }
     }
     return false;

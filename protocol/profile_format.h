@@ -1,16 +1,18 @@
 // Profiles: a reader's settings as "key = value" text, the form kv7 reads,
-// saves and applies. Names join to the settings tables through the radio
+// saves and applies. Names join to the settings tables through the choice
 // that each value checks, so no letter is written here. Platform-free.
 #pragma once
 
 #include <cstddef>
+
+#include "reader_types.h"
 
 constexpr int MaxProfileKeys = 4;
 constexpr int NotSet = -1;
 
 struct ProfileValue {
     const char* name;
-    int radios[2];          // radios this value checks (0: unused)
+    int radios[2];          // SettingChoice values this value sets (0: unused)
 };
 
 struct ProfileKey {
@@ -48,8 +50,8 @@ bool ProfileFromRecord(int family, const unsigned char* record, Profile* profile
 // Returns its length, 0 when the record does not decode.
 int ProfileCommand(const Profile& profile, const unsigned char* record, char* command);
 
-// Whether `profile` sets a value that checks `radioId`.
-bool ProfileChecks(const Profile& profile, int radioId);
+// Whether `profile` sets a value that makes `choice`.
+bool ProfileChecks(const Profile& profile, SettingChoice choice);
 
 // "key = value" lines after "family = ...", LF-terminated.
 size_t FormatProfile(const Profile& profile, char* text, size_t size);

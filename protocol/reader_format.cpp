@@ -1,7 +1,7 @@
 // Reader facts shared by the window and kv7: commands, model names, firmware rules.
 #include "reader_core.h"
 
-#include "types.h"
+#include "reader_types.h"
 
 namespace {
 

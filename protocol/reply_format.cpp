@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "types.h"
+#include "reader_types.h"
 
 namespace {
 

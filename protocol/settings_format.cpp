@@ -4,75 +4,75 @@
 #include <cstring>
 #include <iterator>
 
-#include "types.h"
+#include "reader_types.h"
 
 namespace {
 
-constexpr int HexDecRadios[] = {IdHexRadio, IdDecRadio, 0};
-constexpr int TouchMemoryOutDisables[] = {IdHexRadio, IdDecRadio, IdBytes7Radio, 0};
+constexpr SettingChoice HexDecRadios[] = {ChoiceHex, ChoiceDec, NoChoice};
+constexpr SettingChoice TouchMemoryOutDisables[] = {ChoiceHex, ChoiceDec, ChoiceBytes7, NoChoice};
 
 constexpr SettingsChoice EhxInterfaces[] = {
-    {"TMX", IdTouchMemoryRadio, 1, DotRed, nullptr, nullptr},
-    {"W26", IdWiegand26Radio, 1, DotGreen, nullptr, nullptr},
-    {"W44", IdWiegand44Radio, 1, DotCyan, nullptr, nullptr},
-    {"W58", IdWiegand58Radio, 1, DotMagenta, nullptr, nullptr},
+    {"TMX", ChoiceTouchMemory, 1, DotRed, nullptr, nullptr},
+    {"W26", ChoiceWiegand26, 1, DotGreen, nullptr, nullptr},
+    {"W44", ChoiceWiegand44, 1, DotCyan, nullptr, nullptr},
+    {"W58", ChoiceWiegand58, 1, DotMagenta, nullptr, nullptr},
 };
 constexpr SettingsChoice EhxIndicationControl[] = {
-    {"1", IdDirectRadio, 2, DotRed, nullptr, nullptr},
-    {"0", IdInverseRadio, 2, DotBlue, nullptr, nullptr},
+    {"1", ChoiceDirect, 2, DotRed, nullptr, nullptr},
+    {"0", ChoiceInverse, 2, DotBlue, nullptr, nullptr},
 };
 constexpr SettingsChoice EhxStandbyIndication[] = {
-    {"D", IdDynamicRadio, 3, DotRed, nullptr, nullptr},
-    {"S", IdStaticRadio, 3, DotGreen, nullptr, nullptr},
-    {"A", IdStandbyOffRadio, 3, DotMagenta, nullptr, nullptr},
+    {"D", ChoiceDynamic, 3, DotRed, nullptr, nullptr},
+    {"S", ChoiceStatic, 3, DotGreen, nullptr, nullptr},
+    {"A", ChoiceStandbyOff, 3, DotMagenta, nullptr, nullptr},
 };
 constexpr SettingsChoice EhxTouchPoll[] = {
-    {"O", IdPollOnRadio, 4, DotRed, nullptr, nullptr},
-    {"F", IdPollOffRadio, 4, DotYellow, nullptr, nullptr},
+    {"O", ChoicePollOn, 4, DotRed, nullptr, nullptr},
+    {"F", ChoicePollOff, 4, DotYellow, nullptr, nullptr},
 };
 
-// With no interface radio checked, Touch Memory (the tab default) is sent:
+// With no interface chosen, Touch Memory (the tab default) is sent:
 // every reader and firmware takes it, while Wiegand 58 is refused by some.
 constexpr SettingsField EhxFields[] = {
-    {4, IdTouchMemoryRadio, IdWiegand58Radio, MsgBadInterface, EhxInterfaces, 4, 0, NoRadio},
-    {7, IdDirectRadio, IdInverseRadio, MsgBadIndicationControl, EhxIndicationControl, 2, 1, NoRadio},
-    {8, IdDynamicRadio, IdStandbyOffRadio, MsgBadStandbyIndication, EhxStandbyIndication, 3, 2, NoRadio},
-    {9, IdPollOnRadio, IdPollOffRadio, MsgBadTouchPoll, EhxTouchPoll, 2, 1, NoRadio},
+    {4, ChoiceTouchMemory, ChoiceWiegand58, EhxInterfaces, 4, 0, NoRadio},
+    {7, ChoiceDirect, ChoiceInverse, EhxIndicationControl, 2, 1, NoRadio},
+    {8, ChoiceDynamic, ChoiceStandbyOff, EhxStandbyIndication, 3, 2, NoRadio},
+    {9, ChoicePollOn, ChoicePollOff, EhxTouchPoll, 2, 1, NoRadio},
 };
 
 constexpr SettingsChoice UsbModes[] = {
-    {"W", IdWindowsModeRadio, 1, DotCyan, nullptr, nullptr},
-    {"A", IdMultiOsModeRadio, 1, DotMagenta, nullptr, nullptr},
+    {"W", ChoiceWindowsMode, 1, DotCyan, nullptr, nullptr},
+    {"A", ChoiceMultiOsMode, 1, DotMagenta, nullptr, nullptr},
 };
 // "TMX" covers the type letter too: Touch Memory output has no HEX/DEC type.
 constexpr SettingsChoice UsbOutputFormats[] = {
-    {"HD", IdHexOrDecRadio, 0, 0, HexDecRadios, nullptr},
-    {"TMX", IdTouchMemoryOutRadio, 0, 0, nullptr, TouchMemoryOutDisables},
+    {"HD", ChoiceHexOrDec, 0, 0, HexDecRadios, nullptr},
+    {"TMX", ChoiceTouchMemoryOut, 0, 0, nullptr, TouchMemoryOutDisables},
 };
 constexpr SettingsChoice UsbOutputTypes[] = {
-    {"H", IdHexRadio, 0, 0, nullptr, nullptr},
-    {"D", IdDecRadio, 0, 0, nullptr, nullptr},
+    {"H", ChoiceHex, 0, 0, nullptr, nullptr},
+    {"D", ChoiceDec, 0, 0, nullptr, nullptr},
 };
 constexpr SettingsChoice UsbByteCounts[] = {
-    {"7", IdBytes7Radio, 0, 0, nullptr, nullptr},
-    {"5", IdBytes5Radio, 0, 0, nullptr, nullptr},
-    {"4", IdBytes4Radio, 0, 0, nullptr, nullptr},
-    {"3", IdBytes3Radio, 0, 0, nullptr, nullptr},
-    {"2", IdBytes2Radio, 0, 0, nullptr, nullptr},
+    {"7", ChoiceBytes7, 0, 0, nullptr, nullptr},
+    {"5", ChoiceBytes5, 0, 0, nullptr, nullptr},
+    {"4", ChoiceBytes4, 0, 0, nullptr, nullptr},
+    {"3", ChoiceBytes3, 0, 0, nullptr, nullptr},
+    {"2", ChoiceBytes2, 0, 0, nullptr, nullptr},
 };
 constexpr SettingsChoice UsbCards[] = {
-    {"EM", IdCardsAllRadio, 0, 0, nullptr, nullptr},
-    {"EX", IdCardsHidEmRadio, 0, 0, nullptr, nullptr},
-    {"XM", IdCardsMifareRadio, 0, 0, nullptr, nullptr},
+    {"EM", ChoiceCardsAll, 0, 0, nullptr, nullptr},
+    {"EX", ChoiceCardsHidEm, 0, 0, nullptr, nullptr},
+    {"XM", ChoiceCardsMifare, 0, 0, nullptr, nullptr},
 };
 
-// With no cards radio checked, all cards (the tab default) are asked for.
+// With no cards choice, all cards (the tab default) are asked for.
 constexpr SettingsField UsbFields[] = {
-    {4, IdWindowsModeRadio, IdMultiOsModeRadio, MsgBadOperatingMode, UsbModes, 2, 1, NoRadio},
-    {5, IdHexOrDecRadio, IdTouchMemoryOutRadio, MsgBadIdOutputFormat, UsbOutputFormats, 2, 1, NoRadio},
-    {7, IdHexRadio, IdDecRadio, MsgBadIdOutputType, UsbOutputTypes, 2, 1, IdHexOrDecRadio},
-    {8, IdBytes7Radio, IdBytes2Radio, MsgBadIdByteCount, UsbByteCounts, 5, 4, NoRadio},
-    {9, IdCardsAllRadio, IdCardsMifareRadio, MsgBadCardsToRead, UsbCards, 3, 0, NoRadio},
+    {4, ChoiceWindowsMode, ChoiceMultiOsMode, UsbModes, 2, 1, NoRadio},
+    {5, ChoiceHexOrDec, ChoiceTouchMemoryOut, UsbOutputFormats, 2, 1, NoRadio},
+    {7, ChoiceHex, ChoiceDec, UsbOutputTypes, 2, 1, ChoiceHexOrDec},
+    {8, ChoiceBytes7, ChoiceBytes2, UsbByteCounts, 5, 4, NoRadio},
+    {9, ChoiceCardsAll, ChoiceCardsMifare, UsbCards, 3, 0, NoRadio},
 };
 
 constexpr SettingsLayout Layouts[] = {

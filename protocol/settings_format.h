@@ -1,14 +1,15 @@
 // The settings records of both reader families as tables of fields: where
 // each field stands, which letters it accepts, which radio and indicator
 // colour each letter selects, and how a write command is built back from
-// the checked radios. Platform-free: decode and encode both walk these tables.
+// the chosen values. Platform-free: decode and encode both walk these tables.
+// A choice is a SettingChoice; the window checks the radio of that number.
 #pragma once
 
-#include "texts.h"
+#include "reader_types.h"
 
-// Radio control ids run below this bound (see CommandId).
-constexpr int RadioIdLimit = 38;
-constexpr int NoRadio = 0;
+// Arrays indexed by choice are this long.
+constexpr int RadioIdLimit = SettingChoiceLimit;
+constexpr SettingChoice NoRadio = NoChoice;
 
 // Records carry a four-character firmware version, the write command "AT+"
 // in its place; so record offset k+1 is command offset k.
@@ -19,22 +20,21 @@ constexpr int MaxCommandLength = 10;
 
 struct SettingsChoice {
     const char* letters;   // at the field's offset, compared letter by letter
-    int radioId;           // radio checked on decode and tested on encode
+    SettingChoice radioId; // chosen on decode and tested on encode
     int dot;               // indicator dot 1..5 that this choice colours, 0 none
-    unsigned colour;       // COLORREF for that dot
-    const int* enables;    // radio ids enabled when the choice is decoded (0-terminated)
-    const int* disables;   // radio ids disabled when the choice is decoded (0-terminated)
+    unsigned colour;       // DotColour for that dot
+    const SettingChoice* enables;   // choices offered again when this one is decoded (NoChoice-terminated)
+    const SettingChoice* disables;  // choices withdrawn when this one is decoded (NoChoice-terminated)
 };
 
 struct SettingsField {
     int offset;            // in the read record
-    int firstRadio;        // CheckRadioButton range of the group
-    int lastRadio;
-    TextKey badText;       // "... - NOT RECOGNIZED!" for letters outside the table
+    SettingChoice firstRadio;  // the group's choices run from this one
+    SettingChoice lastRadio;   // to this one
     const SettingsChoice* choices;
     int choiceCount;
     int fallback;          // choice written when no radio of the group is checked
-    int requiresRadio;     // examined only after this radio was chosen earlier; NoRadio: always
+    SettingChoice requiresRadio;  // examined only after this was chosen earlier; NoRadio: always
 };
 
 struct SettingsLayout {
@@ -64,8 +64,8 @@ int MatchSettingsField(const SettingsField& field, const unsigned char* record);
 constexpr int FieldSkipped = -2;
 void MatchSettingsRecord(const SettingsLayout& layout, const unsigned char* record, int* matched);
 
-// Builds the write command from the checked radios (`checked` indexed by
-// radio id, RadioIdLimit entries): "AT+" and then, per field, the first
+// Builds the write command from the chosen values (`checked` indexed by
+// choice, RadioIdLimit entries): "AT+" and then, per field, the first
 // checked choice in table order, else the field's fallback. Writes exactly
 // commandLength bytes, no terminator, and returns that length.
 int EncodeSettingsCommand(const SettingsLayout& layout, const bool* checked, char* command);

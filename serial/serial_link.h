@@ -32,6 +32,15 @@ bool SerialOpen(SerialLink* link, const char* name, unsigned baudRate, int* syst
 bool SerialRead(SerialLink* link, unsigned char* buffer, int capacity, int firstByteWaitMs, int* received,
                 int* systemError);
 
+// The start every SerialRead shares: outputs cleared; false when there is
+// no room to read into, which is a read of nothing.
+inline bool ReadRoomGiven(unsigned char* buffer, int capacity, int* received, int* systemError)
+{
+    if (systemError) *systemError = 0;
+    if (received) *received = 0;
+    return buffer && capacity > 0;
+}
+
 // Writes `count` bytes in one piece. False when the system fails it or
 // takes fewer bytes (*systemError 0 then).
 bool SerialWrite(SerialLink* link, const void* bytes, int count, int* systemError);

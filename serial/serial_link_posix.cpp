@@ -115,9 +115,7 @@ bool SerialOpen(SerialLink* link, const char* name, unsigned baudRate, int* syst
 bool SerialRead(SerialLink* link, unsigned char* buffer, int capacity, int firstByteWaitMs, int* received,
                 int* systemError)
 {
-    SetError(systemError, 0);
-    if (received) *received = 0;
-    if (!buffer || capacity <= 0) return true;
+    if (!ReadRoomGiven(buffer, capacity, received, systemError)) return true;
     const int fd = static_cast<int>(link->handle);
 
     int count = 0;

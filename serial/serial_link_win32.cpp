@@ -79,9 +79,7 @@ bool SerialOpen(SerialLink* link, const char* name, unsigned baudRate, int* syst
 bool SerialRead(SerialLink* link, unsigned char* buffer, int capacity, int firstByteWaitMs, int* received,
                 int* systemError)
 {
-    SetError(systemError, 0);
-    if (received) *received = 0;
-    if (!buffer || capacity <= 0) return true;
+    if (!ReadRoomGiven(buffer, capacity, received, systemError)) return true;
 
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(firstByteWaitMs > 0 ? firstByteWaitMs : 0);
     int count = 0;

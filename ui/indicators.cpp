@@ -1,44 +1,47 @@
 #include <array>
 
-#include "app.h"
 #include "reader_core.h"
-#include "settings_format.h"
 #include "ui.h"
-
-const RECT IndicatorRect = {330, 60, 380, 580};
 
 namespace {
 
-using DotRects = std::array<RECT, 5>;
+using DotGroups = std::array<Control, 5>;
 
-// Each dot stands beside the group box of its option, 5 pixels below its centre.
-constexpr DotRects kEhxDots = {{
-    {345, 150, 365, 170},
-    {345, 250, 365, 270},
-    {345, 340, 365, 360},
-    {345, 430, 365, 450},
-    {345, 520, 365, 540},
-}};
-constexpr DotRects kUsbDots = {{
-    {345, 130, 365, 150},
-    {345, 210, 365, 230},
-    {345, 290, 365, 310},
-    {345, 400, 365, 420},
-    {345, 520, 365, 540},
-}};
+// The group box each dot stands beside, dot 1 first.
+constexpr DotGroups kEhxDots = {InterfaceGroup, IndicationControlGroup, StandbyIndicationGroup, TouchPollGroup,
+                                CardsToReadGroup};
+constexpr DotGroups kUsbDots = {OperatingModeGroup, IdOutputFormatGroup, IdOutputTypeGroup, IdByteCountGroup,
+                                CardsToReadGroup};
+constexpr int kDotSize = 20;
+constexpr int kDotInset = 15;     // from the column's left edge
+constexpr int kDotDrop = 5;       // below the group box's centre
 
-const DotRects* DotsOf(int family)
+const DotGroups* DotsOf(int family)
 {
     if (family == Ehx) return &kEhxDots;
     if (family == Usb) return &kUsbDots;
     return nullptr;
 }
 
-const DotRects* OtherDotsOf(int family)
+const DotGroups* OtherDotsOf(int family)
 {
     if (family == Ehx) return &kUsbDots;
     if (family == Usb) return &kEhxDots;
     return nullptr;
+}
+
+RECT DotRect(Control group)
+{
+    const RECT box = ControlRect(group);
+    const int left = ControlRect(IndicatorGroup).left + kDotInset;
+    const int top = (box.top + box.bottom) / 2 + kDotDrop - kDotSize / 2;
+    return {left, top, left + kDotSize, top + kDotSize};
+}
+
+void DrawDot(HDC dc, Control group)
+{
+    const RECT r = DotRect(group);
+    Ellipse(dc, r.left, r.top, r.right, r.bottom);
 }
 
 bool Checked(Control c)
@@ -46,9 +49,9 @@ bool Checked(Control c)
     return SendMessageA(Ctl(c), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void CheckChoice(const SettingsField& field, int radioId)
+void CheckChoice(const SettingsField& field, SettingChoice choice)
 {
-    CheckRadioButton(MainWindow, field.firstRadio, field.lastRadio, radioId);
+    CheckRadioButton(MainWindow, field.firstRadio, field.lastRadio, choice);
 }
 
 void HexOrDecChosen()
@@ -57,7 +60,7 @@ void HexOrDecChosen()
     EnableWindow(Ctl(Bytes7Radio), TRUE);
     // Bring back the byte count of the last record, which Touch Memory
     // output may have moved from 7 to 5.
-    const SettingsField* bytes = FieldOfRadio(IdBytes7Radio, nullptr);
+    const SettingsField* bytes = FieldOfRadio(ChoiceBytes7, nullptr);
     if (AppState.lastSettings[0] == '\0' || bytes == nullptr) return;
     const int match = MatchSettingsField(*bytes, reinterpret_cast<const unsigned char*>(AppState.lastSettings));
     if (match >= 0) CheckChoice(*bytes, bytes->choices[match].radioId);
@@ -66,16 +69,17 @@ void HexOrDecChosen()
 void TouchMemoryOutChosen()
 {
     // Touch Memory output has no 7-byte form: the next smaller count stands in.
-    const SettingsField* bytes = FieldOfRadio(IdBytes7Radio, nullptr);
-    if (bytes && Checked(Bytes7Radio)) CheckChoice(*bytes, IdBytes5Radio);
-}
-
-void EnableRadios(const int* ids, BOOL enable)
-{
-    for (; ids != nullptr && *ids != 0; ++ids) EnableWindow(GetDlgItem(MainWindow, *ids), enable);
+    const SettingsField* bytes = FieldOfRadio(ChoiceBytes7, nullptr);
+    if (bytes && Checked(Bytes7Radio)) CheckChoice(*bytes, ChoiceBytes5);
 }
 
 }  // namespace
+
+void EnableRadios(const SettingChoice* choices, BOOL enable)
+{
+    for (; choices != nullptr && *choices != NoChoice; ++choices)
+        EnableWindow(GetDlgItem(MainWindow, *choices), enable);
+}
 
 void PaintIndicators()
 {
@@ -86,11 +90,10 @@ void PaintIndicators()
     HBRUSH brushes[5];
     for (int i = 0; i < 5; ++i) brushes[i] = CreateSolidBrush(AppState.indicatorColors[i]);
     HGDIOBJ oldBrush = SelectObject(dc, brushes[0]);
-    if (const DotRects* dots = DotsOf(AppState.family)) {
+    if (const DotGroups* dots = DotsOf(AppState.family)) {
         for (int i = 0; i < 5; ++i) {
             SelectObject(dc, brushes[i]);
-            const RECT& r = (*dots)[i];
-            Ellipse(dc, r.left, r.top, r.right, r.bottom);
+            DrawDot(dc, (*dots)[i]);
         }
     }
     SelectObject(dc, oldPen);
@@ -107,8 +110,8 @@ void EraseIndicators()
     HPEN pen = CreatePen(PS_SOLID, 2, GetSysColor(COLOR_BTNFACE));
     HGDIOBJ oldPen = SelectObject(dc, pen);
     HGDIOBJ oldBrush = SelectObject(dc, GetSysColorBrush(COLOR_BTNFACE));
-    if (const DotRects* dots = OtherDotsOf(AppState.family)) {
-        for (const RECT& r : *dots) Ellipse(dc, r.left, r.top, r.right, r.bottom);
+    if (const DotGroups* dots = OtherDotsOf(AppState.family)) {
+        for (Control group : *dots) DrawDot(dc, group);
     }
     SelectObject(dc, oldPen);
     SelectObject(dc, oldBrush);
@@ -118,7 +121,8 @@ void EraseIndicators()
 
 void InvalidateIndicators()
 {
-    InvalidateRect(MainWindow, &IndicatorRect, FALSE);
+    const RECT column = ControlRect(IndicatorGroup);
+    InvalidateRect(MainWindow, &column, FALSE);
 }
 
 void ApplyOptionClick(int commandId)

@@ -1,9 +1,7 @@
 
 #include <array>
 
-#include "app.h"
 #include "common_controls.h"
-#include "settings_format.h"
 #include "ui.h"
 
 namespace {
@@ -26,7 +24,6 @@ struct ControlSpec {
     const char* className;
     int textKey;        // TextKey, or kNoKey for a fixed label
     const char* fixed;  // the fixed label
-    int id;
     int x, y, width, height;
     DWORD style;
 };
@@ -34,49 +31,57 @@ struct ControlSpec {
 // Every control of MainWindow, in creation order. The order matters: a radio
 // group runs from a WS_GROUP control to the next one.
 constexpr std::array<ControlSpec, ControlCount> kControls = {{
-    {PortCombo, "Combobox", kNoKey, "", IdPortCombo, 10, 10, 150, 200, kCombo},
-    {SearchButton, "Button", BtnSearch, nullptr, IdSearchButton, 180, 10, 140, 40, kVisible},
-    {VersionLabel, "Static", LblVersion, nullptr, IdVersionLabel, 10, 39, 60, 20, kVisible},
-    {VersionValue, "Static", kNoKey, "x.xx", IdVersionValue, 70, 39, 40, 20, kVisible},
-    {FamilyTabs, WC_TABCONTROLA, kNoKey, nullptr, 0, 10, 60, 310, 520, kTabs},
-    {InterfaceGroup, "Button", GrpInterfaces, nullptr, 0, 20, 100, 290, 110, kHiddenGroup},
-    {TouchMemoryRadio, "Button", kNoKey, "Touch Memory", IdTouchMemoryRadio, 30, 120, 120, 20, kHiddenRadio},
-    {Wiegand26Radio, "Button", kNoKey, "Wiegand 26", IdWiegand26Radio, 30, 141, 120, 20, kHiddenRadio},
-    {Wiegand44Radio, "Button", kNoKey, "Wiegand 44", IdWiegand44Radio, 30, 162, 120, 20, kHiddenRadio},
-    {Wiegand58Radio, "Button", kNoKey, "Wiegand 58", IdWiegand58Radio, 30, 183, 120, 20, kHiddenRadio},
-    {OperatingModeGroup, "Button", GrpOperatingMode, nullptr, 0, 20, 100, 290, 70, kHiddenGroup},
-    {WindowsModeRadio, "Button", kNoKey, "WINDOWS", IdWindowsModeRadio, 30, 120, 95, 20, kHiddenRadio},
-    {MultiOsModeRadio, "Button", kNoKey, "Windows, Linux, MacOS", IdMultiOsModeRadio, 30, 141, 180, 20, kHiddenRadio},
-    {IndicationControlGroup, "Button", GrpIndicationControl, nullptr, 0, 20, 220, 290, 70, kHiddenGroup},
-    {DirectRadio, "Button", OptDirect, nullptr, IdDirectRadio, 30, 240, 190, 20, kHiddenRadio},
-    {InverseRadio, "Button", OptInverse, nullptr, IdInverseRadio, 30, 261, 190, 20, kHiddenRadio},
-    {IdOutputFormatGroup, "Button", GrpIdOutputFormat, nullptr, 0, 20, 180, 290, 70, kHiddenGroup},
-    {HexOrDecRadio, "Button", OptHexOrDec, nullptr, IdHexOrDecRadio, 30, 200, 120, 20, kHiddenRadio},
-    {TouchMemoryOutRadio, "Button", kNoKey, "Touch Memory", IdTouchMemoryOutRadio, 30, 221, 120, 20, kHiddenRadio},
-    {StandbyIndicationGroup, "Button", GrpStandbyIndication, nullptr, 0, 20, 300, 290, 90, kHiddenGroup},
-    {DynamicRadio, "Button", OptDynamic, nullptr, IdDynamicRadio, 30, 320, 120, 20, kHiddenRadio},
-    {StaticRadio, "Button", OptStatic, nullptr, IdStaticRadio, 30, 341, 120, 20, kHiddenRadio},
-    {StandbyOffRadio, "Button", OptStandbyOff, nullptr, IdStandbyOffRadio, 30, 362, 60, 20, kHiddenRadio},
-    {IdOutputTypeGroup, "Button", GrpIdOutputType, nullptr, 0, 20, 260, 290, 70, kHiddenGroup},
-    {HexRadio, "Button", kNoKey, "HEX", IdHexRadio, 30, 280, 70, 20, kHiddenRadio},
-    {DecRadio, "Button", kNoKey, "DEC", IdDecRadio, 30, 301, 70, 20, kHiddenRadio},
-    {TouchPollGroup, "Button", GrpTouchButtonPoll, nullptr, 0, 20, 400, 290, 70, kHiddenGroup},
-    {PollOnRadio, "Button", OptPollOn, nullptr, IdPollOnRadio, 30, 420, 60, 20, kHiddenRadio},
-    {PollOffRadio, "Button", OptPollOff, nullptr, IdPollOffRadio, 30, 441, 60, 20, kHiddenRadio},
-    {IdByteCountGroup, "Button", GrpIdByteCount, nullptr, 0, 20, 340, 290, 130, kHiddenGroup},
-    {Bytes7Radio, "Button", kNoKey, "7", IdBytes7Radio, 30, 360, 60, 20, kHiddenRadio},
-    {Bytes5Radio, "Button", kNoKey, "5", IdBytes5Radio, 30, 381, 60, 20, kHiddenRadio},
-    {Bytes4Radio, "Button", kNoKey, "4", IdBytes4Radio, 30, 402, 60, 20, kHiddenRadio},
-    {Bytes3Radio, "Button", kNoKey, "3", IdBytes3Radio, 30, 423, 60, 20, kHiddenRadio},
-    {Bytes2Radio, "Button", kNoKey, "2", IdBytes2Radio, 30, 444, 60, 20, kHiddenRadio},
-    {CardsToReadGroup, "Button", GrpCardsToRead, nullptr, 0, 20, 480, 290, 90, kVisibleGroup},
-    {CardsAllRadio, "Button", kNoKey, "HID, EM-Marine + MIFARE, Pay", IdCardsAllRadio, 30, 500, 240, 20, kVisibleRadio},
-    {CardsHidEmRadio, "Button", kNoKey, "HID, EM-Marine", IdCardsHidEmRadio, 30, 521, 120, 20, kVisibleRadio},
-    {CardsMifareRadio, "Button", kNoKey, "MIFARE, Pay", IdCardsMifareRadio, 30, 542, 120, 20, kVisibleRadio},
-    {ReadButton, "Button", BtnRead, nullptr, IdReadButton, 10, 590, 140, 40, kGroupStart},
-    {WriteButton, "Button", BtnWrite, nullptr, IdWriteButton, 180, 590, 140, 40, kVisible},
-    {IndicatorGroup, "Button", GrpIndicator, nullptr, 0, 330, 60, 50, 520, kVisibleGroup},
+    {PortCombo, "Combobox", kNoKey, "", 10, 10, 150, 200, kCombo},
+    {SearchButton, "Button", BtnSearch, nullptr, 180, 10, 140, 40, kVisible},
+    {VersionLabel, "Static", LblVersion, nullptr, 10, 39, 60, 20, kVisible},
+    {VersionValue, "Static", kNoKey, "x.xx", 70, 39, 40, 20, kVisible},
+    {FamilyTabs, WC_TABCONTROLA, kNoKey, nullptr, 10, 60, 310, 520, kTabs},
+    {InterfaceGroup, "Button", GrpInterfaces, nullptr, 20, 100, 290, 110, kHiddenGroup},
+    {TouchMemoryRadio, "Button", kNoKey, "Touch Memory", 30, 120, 120, 20, kHiddenRadio},
+    {Wiegand26Radio, "Button", kNoKey, "Wiegand 26", 30, 141, 120, 20, kHiddenRadio},
+    {Wiegand44Radio, "Button", kNoKey, "Wiegand 44", 30, 162, 120, 20, kHiddenRadio},
+    {Wiegand58Radio, "Button", kNoKey, "Wiegand 58", 30, 183, 120, 20, kHiddenRadio},
+    {OperatingModeGroup, "Button", GrpOperatingMode, nullptr, 20, 100, 290, 70, kHiddenGroup},
+    {WindowsModeRadio, "Button", kNoKey, "WINDOWS", 30, 120, 95, 20, kHiddenRadio},
+    {MultiOsModeRadio, "Button", kNoKey, "Windows, Linux, MacOS", 30, 141, 180, 20, kHiddenRadio},
+    {IndicationControlGroup, "Button", GrpIndicationControl, nullptr, 20, 220, 290, 70, kHiddenGroup},
+    {DirectRadio, "Button", OptDirect, nullptr, 30, 240, 190, 20, kHiddenRadio},
+    {InverseRadio, "Button", OptInverse, nullptr, 30, 261, 190, 20, kHiddenRadio},
+    {IdOutputFormatGroup, "Button", GrpIdOutputFormat, nullptr, 20, 180, 290, 70, kHiddenGroup},
+    {HexOrDecRadio, "Button", OptHexOrDec, nullptr, 30, 200, 120, 20, kHiddenRadio},
+    {TouchMemoryOutRadio, "Button", kNoKey, "Touch Memory", 30, 221, 120, 20, kHiddenRadio},
+    {StandbyIndicationGroup, "Button", GrpStandbyIndication, nullptr, 20, 300, 290, 90, kHiddenGroup},
+    {DynamicRadio, "Button", OptDynamic, nullptr, 30, 320, 120, 20, kHiddenRadio},
+    {StaticRadio, "Button", OptStatic, nullptr, 30, 341, 120, 20, kHiddenRadio},
+    {StandbyOffRadio, "Button", OptStandbyOff, nullptr, 30, 362, 60, 20, kHiddenRadio},
+    {IdOutputTypeGroup, "Button", GrpIdOutputType, nullptr, 20, 260, 290, 70, kHiddenGroup},
+    {HexRadio, "Button", kNoKey, "HEX", 30, 280, 70, 20, kHiddenRadio},
+    {DecRadio, "Button", kNoKey, "DEC", 30, 301, 70, 20, kHiddenRadio},
+    {TouchPollGroup, "Button", GrpTouchButtonPoll, nullptr, 20, 400, 290, 70, kHiddenGroup},
+    {PollOnRadio, "Button", OptPollOn, nullptr, 30, 420, 60, 20, kHiddenRadio},
+    {PollOffRadio, "Button", OptPollOff, nullptr, 30, 441, 60, 20, kHiddenRadio},
+    {IdByteCountGroup, "Button", GrpIdByteCount, nullptr, 20, 340, 290, 130, kHiddenGroup},
+    {Bytes7Radio, "Button", kNoKey, "7", 30, 360, 60, 20, kHiddenRadio},
+    {Bytes5Radio, "Button", kNoKey, "5", 30, 381, 60, 20, kHiddenRadio},
+    {Bytes4Radio, "Button", kNoKey, "4", 30, 402, 60, 20, kHiddenRadio},
+    {Bytes3Radio, "Button", kNoKey, "3", 30, 423, 60, 20, kHiddenRadio},
+    {Bytes2Radio, "Button", kNoKey, "2", 30, 444, 60, 20, kHiddenRadio},
+    {CardsToReadGroup, "Button", GrpCardsToRead, nullptr, 20, 480, 290, 90, kVisibleGroup},
+    {CardsAllRadio, "Button", kNoKey, "HID, EM-Marine + MIFARE, Pay", 30, 500, 240, 20, kVisibleRadio},
+    {CardsHidEmRadio, "Button", kNoKey, "HID, EM-Marine", 30, 521, 120, 20, kVisibleRadio},
+    {CardsMifareRadio, "Button", kNoKey, "MIFARE, Pay", 30, 542, 120, 20, kVisibleRadio},
+    {ReadButton, "Button", BtnRead, nullptr, 10, 590, 140, 40, kGroupStart},
+    {WriteButton, "Button", BtnWrite, nullptr, 180, 590, 140, 40, kVisible},
+    {IndicatorGroup, "Button", GrpIndicator, nullptr, 330, 60, 50, 520, kVisibleGroup},
 }};
+
+constexpr bool RowsInControlOrder()
+{
+    for (size_t i = 0; i < kControls.size(); ++i)
+        if (kControls[i].control != static_cast<Control>(i)) return false;
+    return true;
+}
+static_assert(RowsInControlOrder(), "the panel rows follow the Control list");
 
 constexpr std::array<Control, 15> kEhxControls = {
     InterfaceGroup, TouchMemoryRadio, Wiegand26Radio, Wiegand44Radio, Wiegand58Radio,
@@ -96,26 +101,26 @@ constexpr std::array<Control, 4> kCardsControls = {CardsToReadGroup, CardsAllRad
 
 // The choice each tab starts with; the groups and the dot colours come from
 // the settings tables.
-constexpr std::array<int, 5> kEhxDefaults = {IdTouchMemoryRadio, IdDirectRadio, IdStandbyOffRadio, IdPollOffRadio,
-                                             IdCardsAllRadio};
-constexpr std::array<int, 5> kUsbDefaults = {IdWindowsModeRadio, IdHexOrDecRadio, IdHexRadio, IdBytes5Radio,
-                                             IdCardsAllRadio};
+constexpr std::array<SettingChoice, 5> kEhxDefaults = {ChoiceTouchMemory, ChoiceDirect, ChoiceStandbyOff,
+                                                       ChoicePollOff, ChoiceCardsAll};
+constexpr std::array<SettingChoice, 5> kUsbDefaults = {ChoiceWindowsMode, ChoiceHexOrDec, ChoiceHex, ChoiceBytes5,
+                                                       ChoiceCardsAll};
 
 void CreateControl(const ControlSpec& row)
 {
     const char* text = row.textKey == kNoKey ? row.fixed : Text(static_cast<TextKey>(row.textKey));
     Controls[row.control] = CreateWindowExA(0, row.className, text, row.style, row.x, row.y, row.width,
                                              row.height, MainWindow,
-                                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
+                                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIds[row.control])),
                                              GetModuleHandleA(nullptr), nullptr);
 }
 
 // Checks each default in its group and colours its dot; dots no default
 // colours stay white.
-void CheckDefaults(const std::array<int, 5>& defaults)
+void CheckDefaults(const std::array<SettingChoice, 5>& defaults)
 {
     for (COLORREF& colour : AppState.indicatorColors) colour = DotWhite;
-    for (int id : defaults) {
+    for (SettingChoice id : defaults) {
         const SettingsChoice* choice = nullptr;
         const SettingsField* field = FieldOfRadio(id, &choice);
         if (field == nullptr) continue;
@@ -131,9 +136,8 @@ void EnableAll(const std::array<Control, 4>& controls, BOOL enable)
 
 }  // namespace
 
-void CreatePanel()
+void CreateControls()
 {
-    BuildMenuBar();
     for (const ControlSpec& row : kControls) {
         if (row.control == FamilyTabs) {
             CreateFamilyTabs();
@@ -146,6 +150,12 @@ void CreatePanel()
         }
         CreateControl(row);
     }
+}
+
+RECT ControlRect(Control control)
+{
+    const ControlSpec& row = kControls[control];
+    return {row.x, row.y, row.x + row.width, row.y + row.height};
 }
 
 void CreateFamilyTabs()

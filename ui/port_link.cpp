@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app.h"
 #include "serial.h"
 #include "serial_link.h"
 #include "ui.h"
@@ -39,6 +38,7 @@ bool OpenPort(const char* name, DWORD baudRate)
     SerialLink link;
     if (!SerialOpen(&link, name, baudRate, nullptr)) return false;
     AppState.portHandle = reinterpret_cast<HANDLE>(link.handle);
+    AppState.portOpen = 1;
     return true;
 }
 
@@ -95,4 +95,10 @@ void ResetLink()
 
     EnableWindow(Ctl(Wiegand58Radio), FALSE);
     SendMessageA(Ctl(VersionValue), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("x.xx"));
+}
+
+void DropLink()
+{
+    AppState.portOpen = 0;  // the handle is closed already
+    ResetLink();
 }

@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app.h"
 #include "port_name_format.h"
 #include "serial.h"
 #include "ui.h"

@@ -1,9 +1,7 @@
 
 #include <array>
 
-#include "app.h"
 #include "common_controls.h"
-#include "protocol.h"
 #include "ui.h"
 
 namespace {
@@ -39,14 +37,6 @@ void StopProgress()
     ProgressWindow = nullptr;
     runningTimer = 0;
     AppState.progressTicks = 0;
-}
-
-void FollowUp(int timerId)
-{
-    if (timerId == TimerSearch)
-        SearchReader();
-    else
-        HandleReply();
 }
 
 }  // namespace
@@ -86,18 +76,22 @@ void StartProgress(int timerId, int periodMs)
     runningTimer = timerId;
 }
 
-void AdvanceProgress(int timerId)
+bool AdvanceProgress(int timerId)
 {
     const ProgressKind* kind = KindOf(timerId);
-    if (!kind || timerId != runningTimer) return;  // a tick of a progress that was replaced
+    if (!kind || timerId != runningTimer) return false;  // a tick of a progress that was replaced
     SendMessageA(ProgressWindow, PBM_STEPIT, 0, 0);
     int n = AppState.progressTicks + 1;
     if (n < kind->ticks) {
         AppState.progressTicks = n;
-        return;
+        return false;
     }
     StopProgress();
-    FollowUp(timerId);
+    return true;
+}
+
+void ReleaseAfterProgress()
+{
     // A follow-up that started the next progress keeps the window disabled.
     if (!ProgressRunning()) EnableWindow(MainWindow, TRUE);
 }

@@ -2,7 +2,9 @@
 fresh copy of the test prefix; the installed program is started as its
 shortcut starts it, finds a reader, opens the installed manual and keeps its
 settings in the install folder; the package is then removed. Also: a later version replaces
-this one, the x86 MSI holds the x86 program, and the zip's layout."""
+this one, the x86 MSI holds the x86 program, the rights the MSI gives the install folder, and
+the zip's layout. With KV_RELEASE_SIGNED=1 (tools/run-tests after tools/check-signing) the
+packages installed must carry a signature."""
 import argparse
 import glob
 import os
@@ -48,6 +50,17 @@ def names(arch):
     if os.environ.get("KV_PACKAGES_KV7") == "1":
         files.append("kv7.exe")
     return sorted(files)
+
+
+def installed(arch):
+    """What the install folder holds: the package's files and the operator's
+    appconfig.ini, installed empty."""
+    return sorted(names(arch) + ["appconfig.ini"])
+
+
+def signed(msi):
+    streams = subprocess.run(["msiinfo", "streams", msi], capture_output=True, text=True).stdout
+    return "\x05DigitalSignature" in streams.splitlines()
 
 
 def install_dir(ver=None):
@@ -148,10 +161,16 @@ def install_run_uninstall(s, arch):
 
     def steps():
         folder = install_dir()   # in the fresh prefix
+        if os.environ.get("KV_RELEASE_SIGNED") == "1":
+            s.require(signed(msi), f"{msi} carries no signature")
         rc, took = msiexec("/i", winpath(msi))
         s.require(rc == 0, f"msiexec /i ended with {rc}")
-        note(s, f"{os.path.basename(msi)}: {os.path.getsize(msi)} bytes, installed in {took:.1f} s")
-        s.equal(tree(folder), names(arch), "files in the install folder")
+        note(s, f"{os.path.basename(msi)}{' (signed)' if signed(msi) else ''}: {os.path.getsize(msi)} bytes, "
+                f"installed in {took:.1f} s")
+        s.equal(tree(folder), installed(arch), "files in the install folder")
+        config = os.path.join(folder, "appconfig.ini")
+        with open(config, "rb") as f:
+            s.equal(f.read(), b"", "appconfig.ini as installed")
         s.equal(pe_machine(os.path.join(folder, exe_name)), X86 if arch == "x86" else X64, "machine of the exe")
         with open(os.path.join(folder, exe_name), "rb") as f:
             s.check(b"KV_TEST_MENU_DUMP" not in f.read(), "the package holds the test build of the program")
@@ -189,7 +208,7 @@ def install_run_uninstall(s, arch):
         s.equal([p.lower() for p in opened], [f"{win_folder}\\help\\{names(arch)[1][5:]}".lower()],
                 "files the viewer was asked to open")
         s.driver.command(ENGLISH)
-        with open(os.path.join(folder, "appconfig.ini"), "rb") as f:
+        with open(config, "rb") as f:
             s.equal(f.read(), CONFIG_FILE[("en", "ehx")], "appconfig.ini in the install folder")
         s.shot()
         s.stop_programs()
@@ -199,6 +218,12 @@ def install_run_uninstall(s, arch):
         s.equal(tree(folder), ["appconfig.ini"], "left in the install folder after uninstall")
         s.equal(shortcuts(), {"start menu": [], "desktop": []}, "shortcuts after uninstall")
         s.equal(products(), {}, "installed programs after uninstall")
+        if arch == "x64":
+            # Installed again, the package leaves the operator's settings be.
+            s.require(msiexec("/i", winpath(msi))[0] == 0, "installing again failed")
+            with open(config, "rb") as f:
+                s.equal(f.read(), CONFIG_FILE[("en", "ehx")], "appconfig.ini after installing again")
+            s.require(msiexec("/x", winpath(msi))[0] == 0, "removing again failed")
 
     in_fresh_prefix(s, steps)
 
@@ -235,8 +260,8 @@ def later_version_replaces(s):
         rc, _ = msiexec("/i", winpath(new))
         s.require(rc == 0, f"installing {later} over {ver} ended with {rc}")
         s.equal([e.get("DisplayVersion") for e in products().values()], [later], "installed versions")
-        s.equal(os.path.exists(install_dir(ver)), False, f"folder of {ver} after the upgrade")
-        s.equal(len(tree(install_dir(later))), len(names("x64")), f"files of {later}")
+        s.equal(tree(install_dir(ver)), ["appconfig.ini"], f"left in the folder of {ver} after the upgrade")
+        s.equal(len(tree(install_dir(later))), len(installed("x64")), f"files of {later}")
         s.equal({k: len(v) for k, v in shortcuts().items()}, {"start menu": 1, "desktop": 1}, "shortcuts")
         s.require(msiexec("/x", winpath(new))[0] == 0, f"removing {later} failed")
         s.equal(products(), {}, "installed programs at the end")
@@ -253,7 +278,7 @@ def x86_package_contents(s):
     out = s.path("extracted")
     subprocess.run(["msiextract", "-C", out, x86], check=True, stdout=subprocess.DEVNULL)
     folder = os.path.join(out, f"KernoVarko-7 v.{suite.release}")
-    s.equal(tree(folder), names("x86"), "files in the package")
+    s.equal(tree(folder), installed("x86"), "files in the package")
     s.equal(pe_machine(os.path.join(folder, names("x86")[0])), X86, "machine of the packaged exe")
 
     def table(msi, name, columns):
@@ -261,6 +286,108 @@ def x86_package_contents(s):
         return sorted(tuple(r.split("\t")[i] for i in columns) for r in rows.splitlines()[3:])
     for name, columns in (("Directory", (0, 1, 2)), ("Shortcut", (0, 1, 2, 4, 11))):
         s.equal(table(x86, name, columns), table(x64, name, columns), f"{name} table, x86 against x64")
+
+
+# File and folder access rights (winnt.h) and their names in SDDL.
+RIGHTS = {"FA": 0x1F01FF, "GA": 0x1F01FF, "FR": 0x120089, "GR": 0x120089, "FW": 0x120116,
+          "GW": 0x120116, "FX": 0x1200A0, "GX": 0x1200A0, "SD": 0x10000, "WD": 0x40000, "WO": 0x80000}
+READ_RUN = 0x1200A9
+WRITE_DATA, DELETE = 0x2, 0x10000
+# Writing, appending, adding files or folders, deleting children, attributes,
+# deleting, changing the rights or the owner.
+CHANGE = 0x2 | 0x4 | 0x10 | 0x40 | 0x100 | DELETE | 0x40000 | 0x80000
+ADMINS = ("SY", "BA")
+USERS = ("BU", "AU", "WD", "IU")
+
+
+def rows(msi, table):
+    text = subprocess.run(["msiinfo", "export", msi, table], capture_output=True, text=True).stdout
+    lines = text.splitlines()
+    return [dict(zip(lines[0].split("\t"), r.split("\t"))) for r in lines[3:]] if lines else []
+
+
+def dacl(sddl):
+    """(protected, [(allow, flags, mask, sid)]) of the DACL in an SDDL string."""
+    m = re.search(r"D:([A-Z]*)((?:\([^)]*\))*)", sddl)
+    aces = []
+    for ace in re.findall(r"\(([^)]*)\)", m[2]):
+        kind, flags, rights, _, _, sid = ace.split(";")
+        mask = int(rights, 16) if rights.startswith("0x") else 0
+        if not rights.startswith("0x"):
+            for i in range(0, len(rights), 2):
+                mask |= RIGHTS[rights[i:i + 2]]
+        aces.append((kind == "A", flags, mask, sid))
+    return "P" in m[1], aces
+
+
+def rights(aces, sids, applies):
+    """What the ACEs that apply give the SIDs, denials taken off."""
+    mask = lambda allow: [a[2] for a in aces if a[0] == allow and a[3] in sids and applies(a[1])]
+    allowed = deny = 0
+    for m in mask(True):
+        allowed |= m
+    for m in mask(False):
+        deny |= m
+    return allowed & ~deny
+
+
+@suite.scenario
+def install_rights(s):
+    """Read from each MSI's tables, the rights its install gives: the folder
+    keeps nothing of C:\'s rights; administrators and SYSTEM have full
+    control of everything; standard users read and run what is installed
+    but may not change, add or delete anything, save appconfig.ini, which
+    they may write but not delete, and which installs and upgrades keep."""
+    for arch in ("x86", "x64"):
+        msi = package(arch)
+        info = subprocess.run(["msiinfo", "suminfo", msi], capture_output=True, text=True).stdout
+        s.check(int(re.search(r"^Version: (\d+)", info, re.M)[1]) >= 500,
+                f"{arch}: the package asks for an installer older than 5.0, which ignores its rights")
+        dirs = {r["Directory"]: r for r in rows(msi, "Directory")}
+        top = [d for d, r in dirs.items() if r["DefaultDir"].split("|")[-1] == f"KernoVarko-7 v.{suite.release}"]
+        s.require(len(top) == 1, f"{arch}: install folder among {sorted(dirs)}")
+        top = top[0]
+        locks = {(r["Table"], r["LockObject"]): r["SDDLText"] for r in rows(msi, "MsiLockPermissionsEx")}
+        s.check(top in [r["Directory_"] for r in rows(msi, "CreateFolder")],
+                f"{arch}: the install folder is not made by CreateFolder, so its rights are never set")
+        s.require(("CreateFolder", top) in locks, f"{arch}: no rights for the install folder in {locks}")
+        protected, folder = dacl(locks[("CreateFolder", top)])
+        s.check(protected, f"{arch}: the install folder inherits the rights of C:\\")
+        here = lambda flags: "IO" not in flags
+        s.equal([rights(folder, (sid,), here) for sid in ADMINS], [RIGHTS["FA"]] * 2,
+                f"{arch}: administrators' and SYSTEM's rights on the folder")
+        users = rights(folder, USERS, here)
+        s.check(users & READ_RUN == READ_RUN and not users & CHANGE,
+                f"{arch}: standard users' rights on the folder: {users:#x}")
+
+        components = {r["Component"]: r for r in rows(msi, "Component")}
+        for f in rows(msi, "File"):
+            name = f["FileName"].split("|")[-1]
+            component = components[f["Component_"]]
+            d, depth = component["Directory_"], 1
+            while d != top and dirs[d]["Directory_Parent"]:
+                d, depth = dirs[d]["Directory_Parent"], depth + 1
+            s.check(d == top, f"{arch}: {name} is installed outside the locked folder")
+            inherited = [a for a in folder if "OI" in a[1] and (depth == 1 or "NP" not in a[1])]
+            own = ("File", f["File"]) in locks
+            aces = inherited
+            if own:
+                own_protected, aces = dacl(locks[("File", f["File"])])
+                aces = aces if own_protected else aces + inherited
+            every = lambda flags: True
+            s.equal([rights(aces, (sid,), every) for sid in ADMINS], [RIGHTS["FA"]] * 2,
+                    f"{arch}: administrators' and SYSTEM's rights on {name}")
+            users = rights(aces, USERS, every)
+            if name == "appconfig.ini":
+                s.check(users & RIGHTS["FR"] == RIGHTS["FR"] and users & WRITE_DATA and not users & DELETE,
+                        f"{arch}: standard users' rights on appconfig.ini: {users:#x}")
+                attributes = int(component["Attributes"])
+                s.equal((attributes & 0x10, attributes & 0x80), (0x10, 0x80),
+                        f"{arch}: appconfig.ini's component is permanent and never overwritten")
+            else:
+                s.check(users & READ_RUN == READ_RUN and not users & CHANGE,
+                        f"{arch}: standard users' rights on {name}: {users:#x}")
+        note(s, f"{arch}: {locks}")
 
 
 @suite.scenario

@@ -15,11 +15,11 @@ case $target in
 reply) max_len=80 sources=(protocol/reply_format.cpp protocol/settings_format.cpp
                             protocol/card_id_format.cpp protocol/reader_format.cpp) ;;
 profile) max_len=256 sources=(protocol/profile_format.cpp protocol/settings_format.cpp) ;;
-config) max_len=128 sources=(app/config_format.cpp) ;;
+config) max_len=128 sources=(ui/config_format.cpp) ;;
 *) echo "run-fuzz.sh: unknown target $target" >&2; exit 2 ;;
 esac
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-    -I"$root/protocol" -I"$root/app" -I"$root/serial" -I"$root/res" \
+    -I"$root/protocol" -I"$root/ui" -I"$root/serial" -I"$root/res" \
     "$here/${target}_fuzz.cpp" "${sources[@]/#/$root/}" -o "$work/${target}_fuzz"
 
 # A few real inputs to start from.

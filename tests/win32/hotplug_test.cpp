@@ -11,6 +11,7 @@
 
 #include "check.h"
 #include "fixture.h"
+#include "flows.h"
 #include "port_registry.h"
 #include "serial.h"
 #include "ui.h"

@@ -1,6 +1,7 @@
 // The panel as the operator gets it: every control where it belongs, the
 // defaults of both tabs, radio groups, dot colours and the enable rules.
 #include "fixture.h"
+#include "flows.h"
 #include "common_controls.h"
 
 #include <cstring>

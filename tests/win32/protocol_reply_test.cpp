@@ -7,7 +7,7 @@
 
 #include "check.h"
 #include "fixture.h"
-#include "protocol.h"
+#include "flows.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // The application shell: menus and the language switch, the configuration
 // warning, the message box parameters, help and About, and dispatch.
 #include "fixture.h"
+#include "flows.h"
 #include "common_controls.h"
 
 #include <tuple>

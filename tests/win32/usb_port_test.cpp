@@ -10,7 +10,7 @@
 #include "app.h"
 #include "check.h"
 #include "port_registry.h"
-#include "protocol.h"
+#include "flows.h"
 #include "serial.h"
 #include "ui.h"
 

@@ -1,7 +1,7 @@
 // The Varko-7-USB reader's port, looked up into the port link's name.
-#include "app.h"
+#include "flows.h"
 #include "port_scan.h"
-#include "protocol.h"
+#include "ui.h"
 
 bool FindReaderUsbPort()
 {

@@ -1,5 +1,6 @@
-#include "app.h"
 #include "message_box.h"
+
+#include "app_state.h"
 
 #ifdef KV_TEST_HOOKS
 MessageBoxHook ShowMessageHook = nullptr;
@@ -38,4 +39,14 @@ int ShowSystemMessage(HWND owner, const char* text, const char* caption, UINT st
     if (ShowMessageHook) return ShowMessageHook(owner, text, caption, style, 0);
 #endif
     return MessageBoxA(owner, text, caption, style);
+}
+
+void ReportText(const char* text, int icon)
+{
+    ShowMessage(MainWindow, text, Text(CapMessage), MB_OK, icon);
+}
+
+void Report(TextKey key, int icon)
+{
+    ReportText(Text(key), icon);
 }

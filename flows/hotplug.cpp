@@ -3,8 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app.h"
-#include "protocol.h"
+#include "flows.h"
 #include "reader_core.h"
 #include "serial.h"
 #include "ui.h"
@@ -23,11 +22,6 @@ constexpr DWORD kSettleMs = 1000;
 bool OperationUnderWay()
 {
     return !IsWindowEnabled(MainWindow) || ProgressRunning();
-}
-
-void ShowHotplugError(const char* text)
-{
-    ShowMessage(MainWindow, text, Text(CapMessage), 0, IconError);
 }
 
 void CheckForNewEhxPort()
@@ -53,12 +47,6 @@ void CheckForUsbReader()
     if (FindReaderUsbPort()) StartProgress(TimerSearch, 10);
 }
 
-void DropLink()
-{
-    AppState.portOpen = 0;  // the handle is closed already
-    ResetLink();
-}
-
 void CheckOpenPort()
 {
     // The port stays "open" in the state while the handle is away, so the
@@ -70,16 +58,16 @@ void CheckOpenPort()
     if (IsPortPresent(AppState.portName)) {
         if (OpenPort(AppState.portName, LineSpeed)) return;
         std::snprintf(text, sizeof text, "%s [%s]!", Text(MsgErrorOpening), AppState.portName);
-        ShowHotplugError(text);
+        ReportText(text, IconError);
         DropLink();
         return;
     }
     if (AppState.family == Ehx) {
         std::snprintf(text, sizeof text, "%s\n\r(%s %s)", Text(MsgConnectionBroken), AppState.portName,
                       Text(LblDisabled));
-        ShowHotplugError(text);
+        ReportText(text, IconError);
     } else if (AppState.family == Usb) {
-        ShowHotplugError(Text(MsgUsbDisconnected));
+        Report(MsgUsbDisconnected, IconError);
     }
     DropLink();
 }

@@ -2,9 +2,8 @@
 // in a small read-only window.
 #include <windows.h>
 
-#include "app.h"
 #include "card_id_format.h"
-#include "protocol.h"
+#include "flows.h"
 #include "reader_core.h"
 #include "ui.h"
 
@@ -42,11 +41,6 @@ constexpr IdWindowItem IdWindowItems[] = {
     {10, 89, NoLabel, CipherDecimal, &CipherDecEdit},
     {160, 89, NoLabel, CipherDotted, &CipherDottedEdit},
 };
-
-void Report(TextKey key, int icon)
-{
-    ShowMessage(MainWindow, Text(key), Text(CapMessage), 0, icon);
-}
 
 void FormatField(FieldContent content, char* out, size_t size)
 {

@@ -5,22 +5,35 @@
 
 #include <cstring>
 
-#include "app.h"
-#include "protocol.h"
+#include "flows.h"
 #include "reader_core.h"
-#include "settings_format.h"
 #include "ui.h"
 
 namespace {
 
-void ReportBad(TextKey key)
-{
-    ShowMessage(MainWindow, Text(key), Text(CapMessage), 0, IconError);
-}
+// The box for letters a field does not know, by the field's first choice.
+struct FieldText {
+    SettingChoice firstChoice;
+    TextKey badText;
+};
 
-void EnableRadios(const int* ids, BOOL enable)
+constexpr FieldText FieldTexts[] = {
+    {ChoiceTouchMemory, MsgBadInterface},
+    {ChoiceDirect, MsgBadIndicationControl},
+    {ChoiceDynamic, MsgBadStandbyIndication},
+    {ChoicePollOn, MsgBadTouchPoll},
+    {ChoiceWindowsMode, MsgBadOperatingMode},
+    {ChoiceHexOrDec, MsgBadIdOutputFormat},
+    {ChoiceHex, MsgBadIdOutputType},
+    {ChoiceBytes7, MsgBadIdByteCount},
+    {ChoiceCardsAll, MsgBadCardsToRead},
+};
+
+void ReportBadField(const SettingsField& field)
 {
-    for (; ids != nullptr && *ids != 0; ++ids) EnableWindow(GetDlgItem(MainWindow, *ids), enable);
+    for (const FieldText& row : FieldTexts) {
+        if (row.firstChoice == field.firstRadio) Report(row.badText, IconError);
+    }
 }
 
 void ApplyEhxAvailability()
@@ -66,7 +79,7 @@ void DecodeSettings(const unsigned char* payload)
     if (layout == nullptr) return;
     const char* version = reinterpret_cast<const char*>(payload);
     if (CheckFirmwareVersion(version) != 0) {
-        ReportBad(MsgFirmwareUnsupported);
+        Report(MsgFirmwareUnsupported, IconError);
         // The EHU/EHM scan goes on to the next port; a USB reader is the one
         // device it can be, so its link is dropped.
         if (layout->family == Usb) {
@@ -92,7 +105,7 @@ void DecodeSettings(const unsigned char* payload)
         const SettingsField& field = layout->fields[f];
         if (matched[f] == FieldSkipped) continue;
         if (matched[f] < 0) {
-            ReportBad(field.badText);
+            ReportBadField(field);
             continue;
         }
         ApplyChoice(field, field.choices[matched[f]]);

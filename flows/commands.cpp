@@ -2,8 +2,7 @@
 // for each kind of reply.
 #include <windows.h>
 
-#include "app.h"
-#include "protocol.h"
+#include "flows.h"
 #include "reader_core.h"
 #include "ui.h"
 
@@ -23,11 +22,6 @@ constexpr ReplyOutcome ReplyOutcomes[] = {
     {ReplyKind::WriteAck, MsgSettingsWritten, IconSuccess, false, false},
     {ReplyKind::ReadData, MsgSettingsRead, IconSuccess, false, false},
 };
-
-void Report(TextKey key, int icon)
-{
-    ShowMessage(MainWindow, Text(key), Text(CapMessage), 0, icon);
-}
 
 // Tells the operator the reader is gone and lets them pick another port.
 void ReportLostReader()
@@ -96,4 +90,12 @@ ReplyKind HandleReply()
         }
     }
     return kind;
+}
+
+void FollowUpProgress(int timerId)
+{
+    if (timerId == TimerSearch)
+        SearchReader();
+    else
+        HandleReply();
 }

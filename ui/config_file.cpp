@@ -1,5 +1,7 @@
-#include "app.h"
+#include "app_state.h"
 #include "config_format.h"
+#include "message_box.h"
+#include "ui.h"
 
 namespace {
 constexpr char kConfigPath[] = "appconfig.ini";
@@ -17,5 +19,5 @@ void LoadConfig()
 void SaveConfig()
 {
     if (!WriteConfigFile(kConfigPath, AppState.language, AppState.family))
-        ShowMessage(MainWindow, Text(MsgConfigSaveFailed), Text(CapMessage), MB_OK, IconWarning);
+        Report(MsgConfigSaveFailed, IconWarning);
 }

@@ -1,6 +1,7 @@
-// Reader protocol on the Win32 side: sending commands and judging replies,
-// applying settings records to the panel, searching for and connecting to
-// the reader, and the card identifier readout.
+// The window's flows: searching for and connecting to the reader, READ and
+// WRITE with their boxes and pacing, settings on the panel, the card ID
+// window, and the reaction to devices coming and going. The window
+// procedure starts them; they work through the widgets and the shared core.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +14,9 @@ void SendWriteCommand(const char* bytes, int length);
 ReplyKind ClassifyReply(unsigned char* buffer, int length);
 int CheckFirmwareVersion(const char* text);
 ReplyKind HandleReply();
+
+// What follows a progress that has run out: the search, or the reply.
+void FollowUpProgress(int timerId);
 
 // ---- Settings records ----------------------------------------------------
 void DecodeSettings(const unsigned char* payload);
@@ -33,3 +37,10 @@ void ReadCardId();
 void ShowIdWindow();
 void FillIdWindow();
 LRESULT CALLBACK IdWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// ---- Hot-plug monitor ----------------------------------------------------
+void OnDeviceChange(WPARAM event);
+void OnHotplugTimer();
+
+// ---- Tab switch ----------------------------------------------------------
+void SwitchFamily();

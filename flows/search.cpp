@@ -4,8 +4,7 @@
 
 #include <cstdio>
 
-#include "app.h"
-#include "protocol.h"
+#include "flows.h"
 #include "reader_core.h"
 #include "search_format.h"
 #include "ui.h"
@@ -14,22 +13,17 @@ namespace {
 
 constexpr int MaxProbedPorts = 50;
 
-void Report(const char* text, int icon)
-{
-    ShowMessage(MainWindow, text, Text(CapMessage), 0, icon);
-}
-
 void ReportFound(TextKey key)
 {
     char text[256];
     std::snprintf(text, sizeof text, "%s\n\r->[%s]", Text(key), AppState.portName);
-    Report(text, IconSuccess);
+    ReportText(text, IconSuccess);
 }
 
 void ReportNotFound(TextKey key)
 {
-    Report(Text(key), IconError);
-    Report(Text(MsgSelectPortHint), IconHint);
+    Report(key, IconError);
+    Report(MsgSelectPortHint, IconHint);
 }
 
 // Port names are at most "COM255"; anything longer is cut to fit the record.
@@ -48,7 +42,7 @@ void SearchReader()
         SendMessageA(combo, CB_RESETCONTENT, 0, 0);
         SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(""));
         SendMessageA(combo, CB_SETCURSEL, 0, 0);
-        Report(Text(MsgNoComPorts), IconWarning);
+        Report(MsgNoComPorts, IconWarning);
         return;
     }
     SortPortList(combo);
@@ -69,7 +63,6 @@ void ScanEhxPorts(HWND list)
         SetPortName(name);
         AppState.portIndex = i;
         if (!OpenPort(AppState.portName, LineSpeed)) continue;
-        AppState.portOpen = 1;
         EnableWindow(list, FALSE);
         AppState.searching = 1;
         if (!WriteCommand(ReadEhxCommand, CommandLength)) {
@@ -110,14 +103,13 @@ void FindUsbReader()
 void ConnectSelectedPort()
 {
     if (OpenPort(AppState.portName, LineSpeed)) {
-        AppState.portOpen = 1;
         EnableWindow(Ctl(PortCombo), FALSE);
         SendReadCommand();
         return;
     }
     char text[256];
     std::snprintf(text, sizeof text, "%s [%s]!", Text(MsgErrorOpening), AppState.portName);
-    Report(text, IconError);
+    ReportText(text, IconError);
     RefreshPortList();
 }
 
@@ -128,7 +120,7 @@ void OnPortComboSelection()
     char name[64];
     ReadListEntry(combo, static_cast<int>(index), name, sizeof name);
     if (name[0] == '\0') {
-        Report(Text(MsgNoComPorts), IconWarning);
+        Report(MsgNoComPorts, IconWarning);
         return;
     }
     SetPortName(name);

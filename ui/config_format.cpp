@@ -7,15 +7,10 @@
 
 namespace {
 
-constexpr char kLanguageRu[] = "Language = RU;\n";
-constexpr char kLanguageEn[] = "Language = EN;\n";
-constexpr char kFamilyEhx[] = "TabCtrl = EHU_EHM;\n";
-constexpr char kFamilyUsb[] = "TabCtrl = USB_USB;\n";
-
-constexpr char kLanguageRuDisk[] = "Language = RU;\r\n";
-constexpr char kLanguageEnDisk[] = "Language = EN;\r\n";
-constexpr char kFamilyEhxDisk[] = "TabCtrl = EHU_EHM;\r\n";
-constexpr char kFamilyUsbDisk[] = "TabCtrl = USB_USB;\r\n";
+// The two lines without their line end, by UiLanguage and by ReaderFamily.
+constexpr const char* kLanguageLines[] = {"Language = RU;", "Language = EN;"};
+constexpr const char* kFamilyLines[] = {"TabCtrl = EHU_EHM;", "TabCtrl = USB_USB;"};
+constexpr char kDiskLineEnd[] = "\r\n";
 
 constexpr int kPieceSize = 80;
 
@@ -44,6 +39,24 @@ bool ReadPiece(std::FILE* file, char* piece)
     return n > 0;
 }
 
+static_assert(Ru == 0 && Ehx == 0, "a line that is none of its two gives the first");
+
+// The index of the line `piece` is exactly (line end LF included), or 0, the
+// default, when it is none of them.
+int LineIndex(const char* piece, const char* const* lines)
+{
+    for (int i = 0; i < 2; ++i) {
+        const std::size_t n = std::strlen(lines[i]);
+        if (std::strncmp(piece, lines[i], n) == 0 && std::strcmp(piece + n, "\n") == 0) return i;
+    }
+    return 0;
+}
+
+bool WriteLine(std::FILE* file, const char* line)
+{
+    return std::fputs(line, file) >= 0 && std::fputs(kDiskLineEnd, file) >= 0;
+}
+
 }  // namespace
 
 bool ReadConfigFile(const char* path, int* language, int* family)
@@ -54,23 +67,8 @@ bool ReadConfigFile(const char* path, int* language, int* family)
     *family = Ehx;
     char piece[kPieceSize] = {};
     for (int index = 0; ReadPiece(file, piece); ++index) {
-        // The comparisons take the terminating NUL too, so a line counts
-        // only when it is exactly the expected text with its line end.
-        if (index == 0) {
-            if (std::memcmp(piece, kLanguageRu, sizeof kLanguageRu) == 0)
-                *language = Ru;
-            else if (std::memcmp(piece, kLanguageEn, sizeof kLanguageEn) == 0)
-                *language = En;
-            else
-                *language = Ru;
-        } else if (index == 1) {
-            if (std::memcmp(piece, kFamilyEhx, sizeof kFamilyEhx) == 0)
-                *family = Ehx;
-            else if (std::memcmp(piece, kFamilyUsb, sizeof kFamilyUsb) == 0)
-                *family = Usb;
-            else
-                *family = Ehx;
-        }
+        if (index == 0) *language = LineIndex(piece, kLanguageLines);
+        if (index == 1) *family = LineIndex(piece, kFamilyLines);
     }
     std::fclose(file);
     return true;
@@ -88,7 +86,7 @@ bool CreateDefaultConfigFile(const char* path)
 {
     std::FILE* file = std::fopen(path, "wb");
     if (!file) return false;
-    bool ok = std::fputs(kLanguageRuDisk, file) >= 0 && std::fputs(kFamilyEhxDisk, file) >= 0;
+    bool ok = WriteLine(file, kLanguageLines[Ru]) && WriteLine(file, kFamilyLines[Ehx]);
     return std::fclose(file) == 0 && ok;
 }
 
@@ -97,9 +95,7 @@ bool WriteConfigFile(const char* path, int language, int family)
     std::FILE* file = std::fopen(path, "r+b");
     if (!file) return false;
     bool ok = true;
-    if (language == Ru || language == En)
-        ok = std::fputs(language == Ru ? kLanguageRuDisk : kLanguageEnDisk, file) >= 0;
-    if (family == Ehx || family == Usb)
-        ok = std::fputs(family == Ehx ? kFamilyEhxDisk : kFamilyUsbDisk, file) >= 0 && ok;
+    if (language == Ru || language == En) ok = WriteLine(file, kLanguageLines[language]);
+    if (family == Ehx || family == Usb) ok = WriteLine(file, kFamilyLines[family]) && ok;
     return std::fclose(file) == 0 && ok;
 }

@@ -1,6 +1,6 @@
 
-#include "app.h"
 #include "common_controls.h"
+#include "flows.h"
 #include "ui.h"
 
 void SwitchFamily()
