@@ -14,7 +14,7 @@ import time
 import zipfile
 
 from panel import CONFIG_FILE
-from kvharness import Suite, winpath
+from kvharness import Suite, exe_name, manual_name, winpath
 from kvharness.fresh import FreshPrefix
 from kvharness.reader import Reader, check_panel, note
 from kvharness.viewer import viewer_records
@@ -34,11 +34,6 @@ mine, rest = options.parse_known_args()
 suite = Suite(rest)
 
 
-def version():
-    with open(os.path.join(suite.build, "generated", "version.h")) as f:
-        return re.search(r'#define KV_VERSION "([^"]+)"', f.read()).group(1)
-
-
 def build_of(arch):
     if arch == "x64":
         return suite.build
@@ -46,13 +41,12 @@ def build_of(arch):
 
 
 def package(arch, ver=None):
-    return os.path.join(build_of(arch), "dist", f"KernoVarko-7 {ver or version()} ({arch}).msi")
+    return os.path.join(build_of(arch), "dist", f"KernoVarko-7 {ver or suite.release} ({arch}).msi")
 
 
 def names(arch):
     """What the package must install, relative to the install folder."""
-    ver = version().replace(".", "_")
-    files = [f"KernoVarko-7 ver_{ver} ({arch}).exe", f"help/KernoVarko-7 ver_{ver}.pdf"]
+    files = [exe_name(suite.release, arch), "help/" + manual_name(suite.release)]
     # ctest says whether the build has the console program (see tests/CMakeLists.txt).
     if os.environ.get("KV_PACKAGES_KV7") == "1":
         files.append("kv7.exe")
@@ -71,7 +65,7 @@ def signed(msi):
 
 
 def install_dir(ver=None):
-    return os.path.join(suite.wine.prefix, "drive_c", f"KernoVarko-7 v.{ver or version()}")
+    return os.path.join(suite.wine.prefix, "drive_c", f"KernoVarko-7 v.{ver or suite.release}")
 
 
 def tree(root):
@@ -163,7 +157,7 @@ def keep_desktop_in_prefix():
 def install_run_uninstall(s, arch):
     msi = package(arch)
     s.require(os.path.exists(msi), f"{msi} is missing: build the {'win32' if arch == 'x86' else 'win64'} preset")
-    win_folder = f"C:\\KernoVarko-7 v.{version()}"
+    win_folder = f"C:\\KernoVarko-7 v.{suite.release}"
     exe_name = names(arch)[0]
 
     def steps():
@@ -191,7 +185,7 @@ def install_run_uninstall(s, arch):
                 s.check(info["icon"] and info["icon"].lower().endswith("program.ico"),
                         f"{where} shortcut: icon {info['icon']!r}")
         entries = list(products().values())
-        s.equal([(e.get("DisplayVersion"), e.get("Publisher")) for e in entries], [(version(), "Varko")],
+        s.equal([(e.get("DisplayVersion"), e.get("Publisher")) for e in entries], [(suite.release, "Varko")],
                 "installed programs: version and publisher")
         # The list shows the icon the installer registered for the product.
         icon = product_icon()
@@ -280,10 +274,10 @@ def kv7_on_the_path(s):
 
 @suite.scenario
 def later_version_replaces(s):
-    """A package built as 1.11 over 1.10: one product remains, at 1.11."""
+    """A package of the next release over this one: one product remains, the later one."""
     old = package("x64")
     base = os.path.join(s.dir, "dist")
-    ver = version()
+    ver = suite.release
     later = f"{ver[:-1]}{int(ver[-1]) + 1}" if ver[-1] != "9" else f"{float(ver) + 0.01:.2f}"
     # The files of this build, packaged as the later version.
     build = build_of("x64")
@@ -320,7 +314,7 @@ def x86_package_contents(s):
     s.equal(re.search(r"^Template: (.*)$", info, re.M)[1], "Intel;1033", "package platform")
     out = s.path("extracted")
     subprocess.run(["msiextract", "-C", out, x86], check=True, stdout=subprocess.DEVNULL)
-    folder = os.path.join(out, f"KernoVarko-7 v.{version()}")
+    folder = os.path.join(out, f"KernoVarko-7 v.{suite.release}")
     s.equal(tree(folder), installed("x86"), "files in the package")
     s.equal(pe_machine(os.path.join(folder, names("x86")[0])), X86, "machine of the packaged exe")
 
@@ -387,7 +381,7 @@ def install_rights(s):
         s.check(int(re.search(r"^Version: (\d+)", info, re.M)[1]) >= 500,
                 f"{arch}: the package asks for an installer older than 5.0, which ignores its rights")
         dirs = {r["Directory"]: r for r in rows(msi, "Directory")}
-        top = [d for d, r in dirs.items() if r["DefaultDir"].split("|")[-1] == f"KernoVarko-7 v.{version()}"]
+        top = [d for d, r in dirs.items() if r["DefaultDir"].split("|")[-1] == f"KernoVarko-7 v.{suite.release}"]
         s.require(len(top) == 1, f"{arch}: install folder among {sorted(dirs)}")
         top = top[0]
         locks = {(r["Table"], r["LockObject"]): r["SDDLText"] for r in rows(msi, "MsiLockPermissionsEx")}
@@ -437,8 +431,8 @@ def install_rights(s):
 def zip_layout(s):
     """One folder with the program, help\\ with the manual, and README.txt
     in Russian and English, UTF-8 with a byte-order mark for Notepad."""
-    path = os.path.join(build_of("x86"), "dist", f"KernoVarko-7 v.{version()} (x86).zip")
-    top = f"KernoVarko-7 v.{version()}/"
+    path = os.path.join(build_of("x86"), "dist", f"KernoVarko-7 v.{suite.release} (x86).zip")
+    top = f"KernoVarko-7 v.{suite.release}/"
     with zipfile.ZipFile(path) as z:
         listed = sorted(n[len(top):] for n in z.namelist() if n.startswith(top) and not n.endswith("/"))
         s.equal(sorted(set(n.split("/")[0] for n in z.namelist())), [top[:-1]], "top-level entries")

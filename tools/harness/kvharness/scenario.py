@@ -27,6 +27,7 @@ import traceback
 from .devices import ComPorts, Emulator, UsbReader
 from .driver import OK, TIMEOUT, Driver
 from .program import Program
+from .release import build_facts, exe_name
 from .screen import screenshot
 from .wine import Wine, winpath
 
@@ -194,11 +195,15 @@ class Scenario:
 class Suite:
     def __init__(self, argv=None):
         parser = argparse.ArgumentParser(description="end-to-end scenarios of the configurator")
-        parser.add_argument("--exe", default=os.path.join(DEFAULT_BUILD, "KernoVarko-7 ver_1_10 (x64).exe"))
+        parser.add_argument("--exe", default=None, help="default: the build's own program")
         parser.add_argument("--driver", default=os.path.join(DEFAULT_BUILD, "tools", "driver", "kv-driver.exe"))
         parser.add_argument("--emulator", default=os.path.join(DEFAULT_BUILD, "host", "emulator", "kv-emulator"))
         parser.add_argument("--build", default=DEFAULT_BUILD)
         parser.add_argument("--artifacts", default=None)
+        # What the program under test calls itself; CMake passes both, and
+        # without them they come from the build tree.
+        parser.add_argument("--release", default=None, help="its release number, as 1.10")
+        parser.add_argument("--arch", default=None, choices=("x86", "x64"), help="its architecture label")
         parser.add_argument("--x86", action="store_true",
                             help="--exe is the x86 program: run it through the 32-bit loader")
         parser.add_argument("--only", action="append", default=[],
@@ -206,10 +211,14 @@ class Suite:
         parser.add_argument("--list", action="store_true", help="list the scenarios and exit")
         args = parser.parse_args(argv)
         self.test_name = os.path.splitext(os.path.basename(sys.argv[0]))[0]
-        self.exe = os.path.abspath(args.exe)
+        self.build = os.path.abspath(args.build)
+        if args.release is None or args.arch is None:
+            release, arch = build_facts(self.build)
+            args.release, args.arch = args.release or release, args.arch or arch
+        self.release, self.arch = args.release, args.arch
+        self.exe = os.path.abspath(args.exe or os.path.join(self.build, exe_name(self.release, self.arch)))
         self.driver_exe = os.path.abspath(args.driver)
         self.emulator = os.path.abspath(args.emulator)
-        self.build = os.path.abspath(args.build)
         self.artifacts = os.path.join(os.path.abspath(args.artifacts or os.path.join(self.build, "artifacts")),
                                       self.test_name)
         self.x86 = args.x86
