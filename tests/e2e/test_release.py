@@ -255,7 +255,7 @@ def kv7_on_the_path(s):
     if "kv7.exe" not in names("x64"):
         return note(s, "this build has no kv7: nothing goes on the PATH")
     msi = package("x64")
-    answer = f"kv7 {version()}"
+    answer = f"kv7 {suite.release}"
     typed = lambda: suite.wine.run(["cmd", "/c", "kv7 --version"], cwd=s.dir, timeout=60)
 
     def steps():
@@ -263,7 +263,7 @@ def kv7_on_the_path(s):
         s.require(before, "the prefix has no system PATH")
         s.check(answer not in typed()[1], "kv7 runs before the install")
         s.require(msiexec("/i", winpath(msi))[0] == 0, "msiexec /i failed")
-        s.equal(system_path(), before + [f"C:\\KernoVarko-7 v.{version()}\\"], "PATH after the install")
+        s.equal(system_path(), before + [f"C:\\KernoVarko-7 v.{suite.release}\\"], "PATH after the install")
         rc, out = typed()
         s.equal((rc, out.strip()), (0, answer), "kv7 --version from another folder")
         s.require(msiexec("/x", winpath(msi))[0] == 0, "msiexec /x failed")
