@@ -29,6 +29,26 @@ inline void fail(const char* file, int line, const std::string& what)
     std::printf("  FAIL %s:%d: %s\n", file, line, what.c_str());
 }
 
+// Files a test makes and reads back, byte for byte: binary mode, since the
+// C runtime under Wine would turn LF into CR LF. "(missing)" when absent.
+inline void writeFile(const char* path, const std::string& bytes)
+{
+    std::FILE* f = std::fopen(path, "wb");
+    if (!f) return;
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+inline std::string readFile(const char* path)
+{
+    std::string bytes;
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) return "(missing)";
+    for (int c; (c = std::fgetc(f)) != EOF;) bytes += static_cast<char>(c);
+    std::fclose(f);
+    return bytes;
+}
+
 inline std::string show(const std::string& s)
 {
     std::string out = "\"";

@@ -17,7 +17,7 @@ struct TextRow {
 };
 
 constexpr std::array<TextRow, TextKeyCount> kTexts = {{
-    {AppTitle, "KernoVarko-7 ver." KV_VERSION " (x86)", "KernoVarko-7 вер." KV_VERSION " (x86)"},
+    {AppTitle, "KernoVarko-7 ver." KV_VERSION " (" KV_ARCH_LABEL ")", "KernoVarko-7 вер." KV_VERSION " (" KV_ARCH_LABEL ")"},
     {MenuFile, "File", "Файл"},
     {MenuTools, "Tools", "Инструменты"},
     {MenuHelp, "Help", "Помощь"},

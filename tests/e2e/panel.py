@@ -5,7 +5,13 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "harness"))
 
-TITLE = {"en": "KernoVarko-7 ver.1.10 (x86)", "ru": "KernoVarko-7 вер.1.10 (x86)"}
+
+def title(suite):
+    """The main window's title of the program under test, by language."""
+    return {"en": f"KernoVarko-7 ver.{suite.release} ({suite.arch})",
+            "ru": f"KernoVarko-7 вер.{suite.release} ({suite.arch})"}
+
+
 CAPTION = {"en": "Message", "ru": "Сообщение"}
 NO_PORTS = {"en": "No COM ports found in the system!", "ru": "Не найдены COM-порты в системе!"}
 SEARCH_TITLE = {
@@ -55,52 +61,24 @@ def label(name, language):
     return en if language == "en" else ru
 
 
-# name, class, fixed text (None: from LABELS), id, x, y, w, h, style at
-# creation, family ("both", "ehx", "usb", "cards").
-ROWS = [
-    ("PortCombo", "ComboBox", "", 1, 10, 10, 150, 200, 0x50000003, "both"),
-    ("SearchButton", "Button", None, 2, 180, 10, 140, 40, 0x50000000, "both"),
-    ("VersionLabel", "Static", None, 33, 10, 39, 60, 20, 0x50000000, "both"),
-    ("VersionValue", "Static", "x.xx", 34, 70, 39, 40, 20, 0x50000000, "both"),
-    ("FamilyTabs", "SysTabControl32", "", 0, 10, 60, 310, 520, 0x54000000, "both"),
-    ("InterfaceGroup", "Button", None, 0, 20, 100, 290, 110, 0x40020007, "ehx"),
-    ("TouchMemoryRadio", "Button", "Touch Memory", 3, 30, 120, 120, 20, 0x40000009, "ehx"),
-    ("Wiegand26Radio", "Button", "Wiegand 26", 4, 30, 141, 120, 20, 0x40000009, "ehx"),
-    ("Wiegand44Radio", "Button", "Wiegand 44", 5, 30, 162, 120, 20, 0x40000009, "ehx"),
-    ("Wiegand58Radio", "Button", "Wiegand 58", 6, 30, 183, 120, 20, 0x40000009, "ehx"),
-    ("OperatingModeGroup", "Button", None, 0, 20, 100, 290, 70, 0x40020007, "usb"),
-    ("WindowsModeRadio", "Button", "WINDOWS", 22, 30, 120, 95, 20, 0x40000009, "usb"),
-    ("MultiOsModeRadio", "Button", "Windows, Linux, MacOS", 23, 30, 141, 180, 20, 0x40000009, "usb"),
-    ("IndicationControlGroup", "Button", None, 0, 20, 220, 290, 70, 0x40020007, "ehx"),
-    ("DirectRadio", "Button", None, 7, 30, 240, 190, 20, 0x40000009, "ehx"),
-    ("InverseRadio", "Button", None, 8, 30, 261, 190, 20, 0x40000009, "ehx"),
-    ("IdOutputFormatGroup", "Button", None, 0, 20, 180, 290, 70, 0x40020007, "usb"),
-    ("HexOrDecRadio", "Button", None, 24, 30, 200, 120, 20, 0x40000009, "usb"),
-    ("TouchMemoryOutRadio", "Button", "Touch Memory", 25, 30, 221, 120, 20, 0x40000009, "usb"),
-    ("StandbyIndicationGroup", "Button", None, 0, 20, 300, 290, 90, 0x40020007, "ehx"),
-    ("DynamicRadio", "Button", None, 9, 30, 320, 120, 20, 0x40000009, "ehx"),
-    ("StaticRadio", "Button", None, 10, 30, 341, 120, 20, 0x40000009, "ehx"),
-    ("StandbyOffRadio", "Button", None, 11, 30, 362, 60, 20, 0x40000009, "ehx"),
-    ("IdOutputTypeGroup", "Button", None, 0, 20, 260, 290, 70, 0x40020007, "usb"),
-    ("HexRadio", "Button", "HEX", 26, 30, 280, 70, 20, 0x40000009, "usb"),
-    ("DecRadio", "Button", "DEC", 27, 30, 301, 70, 20, 0x40000009, "usb"),
-    ("TouchPollGroup", "Button", None, 0, 20, 400, 290, 70, 0x40020007, "ehx"),
-    ("PollOnRadio", "Button", None, 12, 30, 420, 60, 20, 0x40000009, "ehx"),
-    ("PollOffRadio", "Button", None, 13, 30, 441, 60, 20, 0x40000009, "ehx"),
-    ("IdByteCountGroup", "Button", None, 0, 20, 340, 290, 130, 0x40020007, "usb"),
-    ("Bytes7Radio", "Button", "7", 28, 30, 360, 60, 20, 0x40000009, "usb"),
-    ("Bytes5Radio", "Button", "5", 29, 30, 381, 60, 20, 0x40000009, "usb"),
-    ("Bytes4Radio", "Button", "4", 30, 30, 402, 60, 20, 0x40000009, "usb"),
-    ("Bytes3Radio", "Button", "3", 31, 30, 423, 60, 20, 0x40000009, "usb"),
-    ("Bytes2Radio", "Button", "2", 32, 30, 444, 60, 20, 0x40000009, "usb"),
-    ("CardsToReadGroup", "Button", None, 0, 20, 480, 290, 90, 0x50020007, "cards"),
-    ("CardsAllRadio", "Button", "HID, EM-Marine + MIFARE, Pay", 35, 30, 500, 240, 20, 0x50000009, "cards"),
-    ("CardsHidEmRadio", "Button", "HID, EM-Marine", 36, 30, 521, 120, 20, 0x50000009, "cards"),
-    ("CardsMifareRadio", "Button", "MIFARE, Pay", 37, 30, 542, 120, 20, 0x50000009, "cards"),
-    ("ReadButton", "Button", None, 14, 10, 590, 140, 40, 0x50020000, "both"),
-    ("WriteButton", "Button", None, 15, 180, 590, 140, 40, 0x50000000, "both"),
-    ("IndicatorGroup", "Button", None, 0, 330, 60, 50, 520, 0x50020007, "both"),
-]
+LAYOUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "panel_layout.tsv")
+
+
+def read_layout(path=LAYOUT):
+    """The rows of tests/data/panel_layout.tsv as (name, class, fixed text
+    (None: from LABELS), id, x, y, w, h, style at creation, family)."""
+    rows = []
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            if line.startswith("#") or not line.strip():
+                continue
+            name, cls, cid, x, y, w, h, style, family, text = line.rstrip("\n").split("\t")
+            rows.append((name, cls, None if text == "*" else text, int(cid), int(x), int(y), int(w), int(h),
+                         int(style, 16), family))
+    return rows
+
+
+ROWS = read_layout()
 NAMES = [r[0] for r in ROWS]
 ID_OF = {r[0]: r[3] for r in ROWS if r[3]}
 

@@ -6,15 +6,15 @@ import shutil
 import time
 
 from panel import CAPTION, CONFIG_FILE, text_of
-from kvharness import TIMEOUT, RegSnapshot, Suite, winpath
+from kvharness import TIMEOUT, RegSnapshot, Suite, manual_name, winpath
 
 suite = Suite()
 
 HELP, ABOUT, RUSSIAN, ENGLISH = 20, 21, 17, 18
-MANUAL = "KernoVarko-7 ver_1_10.pdf"
+MANUAL = manual_name(suite.release)
 WARNING_ICON, ERROR_ICON, HINT_ICON = "program:4", "program:5", "program:6"
 NOT_FOUND = [
-    ("File not found!\n\rCheck for the presence of the help file (KernoVarko-7 ver_1_10.pdf).", ERROR_ICON),
+    (f"File not found!\n\rCheck for the presence of the help file ({MANUAL}).", ERROR_ICON),
     ("Open the help folder where the application is installed.\n\rDefault: C:\\KernoVarko-7 v.x.x\\help",
      HINT_ICON),
 ]
@@ -25,8 +25,8 @@ FAILED = {
 }
 ABOUT_TITLE = {"ru": "О программе...", "en": "About..."}
 ABOUT_TEXT = {
-    "ru": "Конфигуратор считывателя:\n\rKernoVarko-7.\n\n\rВерсия:   1.10 (x86)\n\n\r",
-    "en": "Reader configurator:\n\rKernoVarko-7.\n\n\rVersion:   1.10 (x86)\n\n\r",
+    "ru": f"Конфигуратор считывателя:\n\rKernoVarko-7.\n\n\rВерсия:   {suite.release} ({suite.arch})\n\n\r",
+    "en": f"Reader configurator:\n\rKernoVarko-7.\n\n\rVersion:   {suite.release} ({suite.arch})\n\n\r",
 }
 # The shell's .pdf association in a fresh prefix: the class and its command.
 PDF_EXTENSION, PDF_CLASS = r"HKCR\.pdf", r"HKCR\pdffile"

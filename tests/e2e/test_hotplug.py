@@ -35,6 +35,18 @@ def no_progress_for(s, ms):
     return not p.get("open")
 
 
+def search_after_notice(s, what, boxes):
+    """A device notice now and the search it starts: when its progress shows,
+    its boxes, and the reader linked (firmware 1.10) after it."""
+    since = notice(s)
+    delay = progress_after(s, since)
+    s.require(delay is not None, f"no search after {what}")
+    note(s, f"search progress {delay:.2f} s after the notice")
+    s.shot()
+    s.equal([text_of(b) for b in s.settle()], boxes, "boxes of that search")
+    s.equal(link(s), ("1.10", False), "version and PortCombo enabled after the search")
+
+
 def port_list(s):
     return [text_of(e) for e in s.driver.controls_by_id()[PORT_COMBO]["entries"]]
 
@@ -93,15 +105,7 @@ def first_port_starts_search(s):
     s.check(no_progress_for(s, 3500), "a search although no port arrived")
     port = s.ports.add(5)
     s.emulator(port, "--model", "U", "--firmware", "1.10")
-    since = notice(s)
-    delay = progress_after(s, since)
-    s.require(delay is not None, "no search after the first port arrived")
-    note(s, f"search progress {delay:.2f} s after the notice")
-    s.shot()
-    boxes = s.settle()
-    s.equal([text_of(b) for b in boxes], ["Settings read!", "Varko-7EHU reader found!\n\r->[COM5]"],
-            "boxes of that search")
-    s.equal(link(s), ("1.10", False), "version and PortCombo enabled after the search")
+    search_after_notice(s, "the first port arrived", ["Settings read!", "Varko-7EHU reader found!\n\r->[COM5]"])
     s.equal(port_list(s), ["COM5"], "ports after the first one arrived")
 
 
@@ -171,15 +175,8 @@ def usb_reader_plugged(s):
         port = s.ports.add(7)
         s.emulator(port, "--model", "B", "--firmware", "1.10")
         s.usb("COM7").plug()
-        since = notice(s)
-        delay = progress_after(s, since)
-        s.require(delay is not None, "no search after the USB reader arrived")
-        note(s, f"search progress {delay:.2f} s after the notice")
-        s.shot()
-        boxes = s.settle()
-        s.equal([text_of(b) for b in boxes], ["Varko-7-USB reader found!\n\r->[COM7]", "Settings read!"],
-                "boxes of that search")
-        s.equal(link(s), ("1.10", False), "version and PortCombo enabled after the search")
+        search_after_notice(s, "the USB reader arrived",
+                            ["Varko-7-USB reader found!\n\r->[COM7]", "Settings read!"])
 
         # Pulled out again: the reader takes its port with it.
         s.usb().unplug()

@@ -4,8 +4,8 @@ labels that never change."""
 import os
 import subprocess
 
-from panel import (CONFIG_FILE, DOTS, TAB_LABELS, TITLE, check_tab_labels, panel_mismatches, radio_states,
-                   text_of)
+from panel import (CONFIG_FILE, DOTS, TAB_LABELS, check_tab_labels, panel_mismatches, radio_states,
+                   text_of, title)
 from kvharness import Suite
 
 suite = Suite()
@@ -36,7 +36,7 @@ def check_menu(s, language, what):
 
 def check_window(s, tab, language, what):
     main = s.driver.main()
-    s.equal(text_of(main, "title"), TITLE[language], f"{what}: title")
+    s.equal(text_of(main, "title"), title(s.suite)[language], f"{what}: title")
     controls = s.driver.controls()
     for p in panel_mismatches(controls, tab, language):
         s.check(False, f"{what}: {p}")
@@ -52,27 +52,28 @@ def switch(s, language):
     s.require(r["completed"], "the language command did not return in time")
 
 
+def switch_and_check(s, tab, to, what):
+    """Switches to language `to` on `tab`; the window, the menu and the saved file follow."""
+    switch(s, to)
+    check_window(s, tab, to, what)
+    check_menu(s, to, what)
+    s.equal(s.read_config(), CONFIG_FILE[(to, tab)], f"appconfig.ini {what}")
+    s.shot()
+
+
 @suite.scenario
 def russian_to_english(s):
     s.start_idle(config=None)
     check_menu(s, "ru", "at start")
     check_window(s, "ehx", "ru", "at start")
-    switch(s, "en")
-    check_window(s, "ehx", "en", "after English")
-    check_menu(s, "en", "after English")
-    s.equal(s.read_config(), CONFIG_FILE[("en", "ehx")], "appconfig.ini after English")
-    s.shot()
+    switch_and_check(s, "ehx", "en", "after English")
 
 
 @suite.scenario
 def english_to_russian(s):
     s.start_idle(config=CONFIG_FILE[("en", "usb")], locale="ru")
     check_menu(s, "en", "at start")
-    switch(s, "ru")
-    check_window(s, "usb", "ru", "after Russian")
-    check_menu(s, "ru", "after Russian")
-    s.equal(s.read_config(), CONFIG_FILE[("ru", "usb")], "appconfig.ini after Russian")
-    s.shot()
+    switch_and_check(s, "usb", "ru", "after Russian")
 
 
 @suite.scenario
@@ -132,7 +133,7 @@ def unwritable_file_warns_and_the_choice_holds(s):
                 "the warning, in Russian (the language before the switch)")
         s.driver.press_box()
         s.driver.wait_idle(5000)
-        s.equal(text_of(s.driver.main(), "title"), TITLE["en"], "title after the switch")
+        s.equal(text_of(s.driver.main(), "title"), title(s.suite)["en"], "title after the switch")
         s.shot("language")
 
         s.driver.tab(1)

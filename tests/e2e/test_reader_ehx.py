@@ -6,8 +6,9 @@ import panel  # noqa: F401  (puts tools/harness on the path)
 from kvharness import Suite
 from kvharness.reader import (BLUE, CYAN, EHX_NOT_FOUND, EN_EHX, FIRMWARE, GREEN, HINT_BOX,
                               MAGENTA, READ, READ_EHX, RED, SEARCH, SETTINGS_READ,
-                              SETTINGS_WRITTEN, WHITE, WRITE, YELLOW, Reader, answer_boxes, bad,
-                              check_boxes, expect_boxes, check_panel, found, note, timed_exchange)
+                              WHITE, WRITE, YELLOW, Reader, answer_boxes, bad,
+                              check_boxes, expect_boxes, check_panel, found, note, timed_exchange,
+                              write_defaults_then_clicks)
 
 suite = Suite()
 
@@ -132,14 +133,7 @@ def write_sends_panel_letters(s):
     expect_boxes(s, [SETTINGS_READ, found("U", "COM5")], "first search")
     check_panel(s, "ehx", "defaults", checked=[3, 7, 11, 13])
 
-    boxes, sent = timed_exchange(s, reader, WRITE, kind="write")
-    s.equal(sent, [b"AT+TMX1AF"], "command sent by WRITE after the defaults")
-    check_boxes(s, boxes, [SETTINGS_WRITTEN], "WRITE")
-
-    for radio in (5, 8, 10, 12):
-        s.driver.click(radio)
-    s.driver.click(WRITE)
-    expect_boxes(s, [SETTINGS_WRITTEN], "WRITE after clicks")
+    write_defaults_then_clicks(s, reader, "ehx", b"AT+TMX1AF", (5, 8, 10, 12))
     s.equal(reader.received()[2:], [b"AT+W440SO"], "command sent by WRITE after clicking 5, 8, 10, 12")
     s.shot()
 

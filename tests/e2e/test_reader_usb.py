@@ -7,7 +7,7 @@ from kvharness import Suite
 from kvharness.reader import (EN_USB, FIRMWARE, HINT_BOX, MAGENTA, PROGRESS, READ, READ_USB,
                               SETTINGS_READ, SETTINGS_WRITTEN, USB_NOT_FOUND, WHITE, WRITE, CYAN,
                               SEARCH, Reader, answer_boxes, bad, box_text, check_boxes, expect_boxes, check_panel,
-                              found, opening_error, timed_exchange)
+                              found, opening_error, timed_exchange, write_defaults_then_clicks)
 
 suite = Suite()
 
@@ -86,14 +86,7 @@ def usb_chosen_port_reads_and_writes(s):
                 version="1.00", selected=0, combo_enabled=False,
                 dots=[CYAN, WHITE, WHITE, WHITE, WHITE])
 
-    boxes, sent = timed_exchange(s, reader, WRITE, family="usb", kind="write")
-    s.equal(sent, [b"AT+WHDH5EM"], "command sent by WRITE after the defaults")
-    check_boxes(s, boxes, [SETTINGS_WRITTEN], "WRITE of the defaults")
-
-    for radio in (23, 25, 31, 37):
-        s.driver.click(radio)
-    s.driver.click(WRITE)
-    expect_boxes(s, [SETTINGS_WRITTEN], "WRITE after clicks")
+    write_defaults_then_clicks(s, reader, "usb", b"AT+WHDH5EM", (23, 25, 31, 37))
     boxes, sent = timed_exchange(s, reader, READ, family="usb")
     check_boxes(s, boxes, [SETTINGS_READ], "READ after the writes")
     s.equal(reader.received(), [READ_USB, b"AT+WHDH5EM", b"AT+ATMX3XM", READ_USB], "commands received")

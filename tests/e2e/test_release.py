@@ -14,7 +14,7 @@ import time
 import zipfile
 
 from panel import CONFIG_FILE
-from kvharness import Suite, winpath
+from kvharness import Suite, exe_name, manual_name, winpath
 from kvharness.fresh import FreshPrefix
 from kvharness.reader import Reader, check_panel, note
 from kvharness.viewer import viewer_records
@@ -26,16 +26,12 @@ X86, X64 = 0x14C, 0x8664
 # msiexec must not let Wine write desktop entries for the host's menus.
 MSI_ENV = {"WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d"}
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
+ENVIRONMENT_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager\Environment"
 
 options = argparse.ArgumentParser(add_help=False)
 options.add_argument("--x86-build", default=None, help="the win32 build tree (default: beside --build)")
 mine, rest = options.parse_known_args()
 suite = Suite(rest)
-
-
-def version():
-    with open(os.path.join(suite.build, "generated", "version.h")) as f:
-        return re.search(r'#define KV_VERSION "([^"]+)"', f.read()).group(1)
 
 
 def build_of(arch):
@@ -45,13 +41,12 @@ def build_of(arch):
 
 
 def package(arch, ver=None):
-    return os.path.join(build_of(arch), "dist", f"KernoVarko-7 {ver or version()} ({arch}).msi")
+    return os.path.join(build_of(arch), "dist", f"KernoVarko-7 {ver or suite.release} ({arch}).msi")
 
 
 def names(arch):
     """What the package must install, relative to the install folder."""
-    ver = version().replace(".", "_")
-    files = [f"KernoVarko-7 ver_{ver} ({arch}).exe", f"help/KernoVarko-7 ver_{ver}.pdf"]
+    files = [exe_name(suite.release, arch), "help/" + manual_name(suite.release)]
     # ctest says whether the build has the console program (see tests/CMakeLists.txt).
     if os.environ.get("KV_PACKAGES_KV7") == "1":
         files.append("kv7.exe")
@@ -70,7 +65,7 @@ def signed(msi):
 
 
 def install_dir(ver=None):
-    return os.path.join(suite.wine.prefix, "drive_c", f"KernoVarko-7 v.{ver or version()}")
+    return os.path.join(suite.wine.prefix, "drive_c", f"KernoVarko-7 v.{ver or suite.release}")
 
 
 def tree(root):
@@ -162,7 +157,7 @@ def keep_desktop_in_prefix():
 def install_run_uninstall(s, arch):
     msi = package(arch)
     s.require(os.path.exists(msi), f"{msi} is missing: build the {'win32' if arch == 'x86' else 'win64'} preset")
-    win_folder = f"C:\\KernoVarko-7 v.{version()}"
+    win_folder = f"C:\\KernoVarko-7 v.{suite.release}"
     exe_name = names(arch)[0]
 
     def steps():
@@ -190,7 +185,7 @@ def install_run_uninstall(s, arch):
                 s.check(info["icon"] and info["icon"].lower().endswith("program.ico"),
                         f"{where} shortcut: icon {info['icon']!r}")
         entries = list(products().values())
-        s.equal([(e.get("DisplayVersion"), e.get("Publisher")) for e in entries], [(version(), "Varko")],
+        s.equal([(e.get("DisplayVersion"), e.get("Publisher")) for e in entries], [(suite.release, "Varko")],
                 "installed programs: version and publisher")
         # The list shows the icon the installer registered for the product.
         icon = product_icon()
@@ -244,12 +239,45 @@ def x86_install_run_uninstall(s):
     install_run_uninstall(s, "x86")
 
 
+def system_path():
+    """The entries of the system-wide PATH that a new command prompt starts
+    with. Wine's uninstall leaves the separator of the entry it took off:
+    empty entries are not counted."""
+    rc, text = suite.wine.run(["reg", "query", ENVIRONMENT_KEY, "/v", "PATH"], timeout=60)
+    m = re.search(r"^\s+PATH\s+REG_(?:EXPAND_)?SZ\s+(.*)$", text, re.M | re.I)
+    return [e for e in m[1].strip().split(";") if e] if m else []
+
+
+@suite.scenario
+def kv7_on_the_path(s):
+    """After the install kv7 runs in a new command prompt in another folder;
+    the uninstall takes the install folder off the PATH and leaves the rest."""
+    if "kv7.exe" not in names("x64"):
+        return note(s, "this build has no kv7: nothing goes on the PATH")
+    msi = package("x64")
+    answer = f"kv7 {suite.release}"
+    typed = lambda: suite.wine.run(["cmd", "/c", "kv7 --version"], cwd=s.dir, timeout=60)
+
+    def steps():
+        before = system_path()
+        s.require(before, "the prefix has no system PATH")
+        s.check(answer not in typed()[1], "kv7 runs before the install")
+        s.require(msiexec("/i", winpath(msi))[0] == 0, "msiexec /i failed")
+        s.equal(system_path(), before + [f"C:\\KernoVarko-7 v.{suite.release}\\"], "PATH after the install")
+        rc, out = typed()
+        s.equal((rc, out.strip()), (0, answer), "kv7 --version from another folder")
+        s.require(msiexec("/x", winpath(msi))[0] == 0, "msiexec /x failed")
+        s.equal(system_path(), before, "PATH after the uninstall")
+        s.check(answer not in typed()[1], "kv7 still runs after the uninstall")
+    in_fresh_prefix(s, steps)
+
+
 @suite.scenario
 def later_version_replaces(s):
-    """A package built as 1.11 over 1.10: one product remains, at 1.11."""
+    """A package of the next release over this one: one product remains, the later one."""
     old = package("x64")
     base = os.path.join(s.dir, "dist")
-    ver = version()
+    ver = suite.release
     later = f"{ver[:-1]}{int(ver[-1]) + 1}" if ver[-1] != "9" else f"{float(ver) + 0.01:.2f}"
     # The files of this build, packaged as the later version.
     build = build_of("x64")
@@ -269,6 +297,9 @@ def later_version_replaces(s):
         s.equal(tree(install_dir(ver)), ["appconfig.ini"], f"left in the folder of {ver} after the upgrade")
         s.equal(len(tree(install_dir(later))), len(installed("x64")), f"files of {later}")
         s.equal({k: len(v) for k, v in shortcuts().items()}, {"start menu": 1, "desktop": 1}, "shortcuts")
+        if extra:
+            s.equal([e for e in system_path() if "KernoVarko-7" in e], [f"C:\\KernoVarko-7 v.{later}\\"],
+                    "install folders on the PATH after the upgrade")
         s.require(msiexec("/x", winpath(new))[0] == 0, f"removing {later} failed")
         s.equal(products(), {}, "installed programs at the end")
     in_fresh_prefix(s, steps)
@@ -283,14 +314,14 @@ def x86_package_contents(s):
     s.equal(re.search(r"^Template: (.*)$", info, re.M)[1], "Intel;1033", "package platform")
     out = s.path("extracted")
     subprocess.run(["msiextract", "-C", out, x86], check=True, stdout=subprocess.DEVNULL)
-    folder = os.path.join(out, f"KernoVarko-7 v.{version()}")
+    folder = os.path.join(out, f"KernoVarko-7 v.{suite.release}")
     s.equal(tree(folder), installed("x86"), "files in the package")
     s.equal(pe_machine(os.path.join(folder, names("x86")[0])), X86, "machine of the packaged exe")
 
     def table(msi, name, columns):
         rows = subprocess.run(["msiinfo", "export", msi, name], capture_output=True, text=True).stdout
         return sorted(tuple(r.split("\t")[i] for i in columns) for r in rows.splitlines()[3:])
-    for name, columns in (("Directory", (0, 1, 2)), ("Shortcut", (0, 1, 2, 4, 11))):
+    for name, columns in (("Directory", (0, 1, 2)), ("Shortcut", (0, 1, 2, 4, 11)), ("Environment", (0, 1, 2, 3))):
         s.equal(table(x86, name, columns), table(x64, name, columns), f"{name} table, x86 against x64")
 
 
@@ -350,7 +381,7 @@ def install_rights(s):
         s.check(int(re.search(r"^Version: (\d+)", info, re.M)[1]) >= 500,
                 f"{arch}: the package asks for an installer older than 5.0, which ignores its rights")
         dirs = {r["Directory"]: r for r in rows(msi, "Directory")}
-        top = [d for d, r in dirs.items() if r["DefaultDir"].split("|")[-1] == f"KernoVarko-7 v.{version()}"]
+        top = [d for d, r in dirs.items() if r["DefaultDir"].split("|")[-1] == f"KernoVarko-7 v.{suite.release}"]
         s.require(len(top) == 1, f"{arch}: install folder among {sorted(dirs)}")
         top = top[0]
         locks = {(r["Table"], r["LockObject"]): r["SDDLText"] for r in rows(msi, "MsiLockPermissionsEx")}
@@ -400,8 +431,8 @@ def install_rights(s):
 def zip_layout(s):
     """One folder with the program, help\\ with the manual, and README.txt
     in Russian and English, UTF-8 with a byte-order mark for Notepad."""
-    path = os.path.join(build_of("x86"), "dist", f"KernoVarko-7 v.{version()} (x86).zip")
-    top = f"KernoVarko-7 v.{version()}/"
+    path = os.path.join(build_of("x86"), "dist", f"KernoVarko-7 v.{suite.release} (x86).zip")
+    top = f"KernoVarko-7 v.{suite.release}/"
     with zipfile.ZipFile(path) as z:
         listed = sorted(n[len(top):] for n in z.namelist() if n.startswith(top) and not n.endswith("/"))
         s.equal(sorted(set(n.split("/")[0] for n in z.namelist())), [top[:-1]], "top-level entries")
@@ -409,7 +440,8 @@ def zip_layout(s):
         readme = z.read(top + "README.txt")
     s.equal(readme[:3], b"\xef\xbb\xbf", "README.txt byte-order mark")
     text = readme[3:].decode("utf-8")
-    for words in ("Запуск", "Starting", "appconfig.ini", names("x86")[0]):
+    for words in ("Запуск", "Starting", "appconfig.ini", names("x86")[0], "Командная строка", "Command line",
+                  "kv7.exe", "--each --count 50 --report acceptance.csv"):
         s.check(words in text, f"README.txt lacks {words!r}")
     s.check("\n" not in text.replace("\r\n", ""), "README.txt has a line end other than CR LF")
 

@@ -11,7 +11,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "harness"))
-from kvharness import Suite  # noqa: E402
+from kvharness import Suite, exe_name, manual_name  # noqa: E402
 from kvharness import processes  # noqa: E402
 from kvharness.prefix import copy_prefix, remove_prefix  # noqa: E402
 from kvharness.scenario import REPO, ScenarioFailed  # noqa: E402
@@ -20,8 +20,10 @@ suite = Suite()
 
 RUN_PROGRAM = os.path.join(REPO, "tools", "run-program")
 WINE_ENV = os.path.join(REPO, "tools", "harness", "wine-env")
-EXE = "KernoVarko-7 ver_1_10 (x64).exe"
-MANUAL = os.path.join("help", "KernoVarko-7 ver_1_10.pdf")
+EXE = exe_name(suite.release, suite.arch)
+MANUAL = os.path.join("help", manual_name(suite.release))
+# run-program takes the names above from here.
+VERSION_HEADER = os.path.join("generated", "version.h")
 EMULATOR = os.path.join("host", "emulator", "kv-emulator")
 MARK = "KV_TEST_RUN_MARK"
 # What a whole run starts, by process name (the kernel cuts names to 15 bytes).
@@ -41,6 +43,7 @@ def tree(s, exe=True, emulator=None):
     root = os.path.join(s.suite.work_root, "tree")
     outputs = ((EXE, s.suite.exe if exe else None),
                (MANUAL, os.path.join(s.suite.build, MANUAL)),
+               (VERSION_HEADER, os.path.join(s.suite.build, VERSION_HEADER)),
                (EMULATOR, emulator or s.suite.emulator))
     for rel, source in outputs:
         path = os.path.join(root, rel)

@@ -3,8 +3,8 @@ first start creates, where the window stands, every control of both tabs,
 the single-instance rule and the right-click Quit."""
 import time
 
-from panel import (CAPTION, CONFIG_FILE, FREE_POINT, NO_PORTS, TAB_LABELS, TITLE, WARNING_ICON,
-                   check_tab_labels, panel_mismatches, text_of)
+from panel import (CAPTION, CONFIG_FILE, FREE_POINT, NO_PORTS, TAB_LABELS, WARNING_ICON,
+                   check_tab_labels, panel_mismatches, text_of, title)
 from kvharness import Suite
 
 suite = Suite()
@@ -28,7 +28,7 @@ def check_no_ports_box(s, boxes, language):
 def english_title(s):
     _, boxes = s.start_idle(config=b"Language = EN;\r\n")
     main = s.driver.main()
-    s.equal(text_of(main, "title"), TITLE["en"], "title")
+    s.equal(text_of(main, "title"), title(s.suite)["en"], "title")
     check_no_ports_box(s, boxes, "en")
     s.equal(s.read_config(), b"Language = EN;\r\n", "a one-line file is left as it was")
     s.shot()
@@ -53,7 +53,7 @@ def first_start_russian(s):
     boxes = s.settle()
     check_no_ports_box(s, boxes, "ru")
     main = s.driver.main()
-    s.equal(text_of(main, "title"), TITLE["ru"], "title")
+    s.equal(text_of(main, "title"), title(s.suite)["ru"], "title")
     tabs = [c for c in s.driver.controls() if c["class"] == "SysTabControl32"]
     s.require(len(tabs) == 1, f"one tab control expected, saw {len(tabs)}")
     s.equal(tabs[0]["selected"], 0, "selected tab")

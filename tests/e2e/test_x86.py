@@ -8,7 +8,7 @@ import shutil
 import time
 
 from panel import CONFIG_FILE, text_of
-from kvharness import Suite, winpath
+from kvharness import Suite, exe_name, manual_name, winpath
 from kvharness.viewer import viewer_records
 from kvharness.reader import (SETTINGS_READ, SETTINGS_WRITTEN, WRITE, Reader, check_panel,
                               expect_boxes, found, note)
@@ -16,19 +16,18 @@ from kvharness.x86 import LOADER, pe_machine, x86_environment
 
 HELP, READ_ID = 20, 19
 ID_CLASS = "my Child Window"
-MANUAL = "KernoVarko-7 ver_1_10.pdf"
 
 options = argparse.ArgumentParser(add_help=False)
 options.add_argument("--x86-exe", default=None, help="default: the win32 build beside --build")
 mine, rest = options.parse_known_args()
 suite = Suite(rest)
+MANUAL = manual_name(suite.release)
 
 
 def x86_exe():
     if mine.x86_exe:
         return os.path.abspath(mine.x86_exe)
-    name = os.path.basename(suite.exe).replace("(x64)", "(x86)")
-    return os.path.join(os.path.dirname(suite.build), "win32", name)
+    return os.path.join(os.path.dirname(suite.build), "win32", exe_name(suite.release, "x86"))
 
 
 def start_x86(s, **kw):

@@ -11,22 +11,9 @@ namespace {
 
 const char* const kPath = "appconfig.ini";
 
-void WriteFile(const std::string& bytes)
-{
-    std::FILE* f = std::fopen(kPath, "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-}
+void WriteFile(const std::string& bytes) { check::writeFile(kPath, bytes); }
 
-std::string ReadFile()
-{
-    std::string bytes;
-    std::FILE* f = std::fopen(kPath, "rb");
-    if (!f) return "(missing)";
-    for (int c; (c = std::fgetc(f)) != EOF;) bytes += static_cast<char>(c);
-    std::fclose(f);
-    return bytes;
-}
+std::string ReadFile() { return check::readFile(kPath); }
 
 struct Loaded {
     int language;

@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Checks the resources linked into a KernoVarko-7 exe.
 
-Usage: resources_check.py EXE
+Usage: resources_check.py --release 1.10 --arch x86|x64 EXE
+
+The release number and the architecture label are the build's: they are
+what the About texts, the version numbers and the original file name say.
 
 Reads the PE resource directory and checks the seven icons, the two About
 dialog templates, the version resource and the application manifest.
@@ -9,6 +12,7 @@ Prints one line per check and a final "N passed, M failed"; exits 1 on any
 failure. Python 3 standard library only.
 """
 
+import argparse
 import struct
 import sys
 import xml.etree.ElementTree as ET
@@ -22,10 +26,14 @@ RT_MANIFEST = 24
 ABOUT_STYLE = 0x80C800C0          # WS_POPUP|WS_CAPTION|WS_SYSMENU|DS_MODALFRAME|DS_SETFONT
 DS_SETFONT = 0x40
 
-ABOUT_TEXT = {
-    1: "Конфигуратор считывателя:\n\rKernoVarko-7.\n\n\rВерсия:   1.10 (x86)\n\n\r",
-    2: "Reader configurator:\n\rKernoVarko-7.\n\n\rVersion:   1.10 (x86)\n\n\r",
-}
+
+def about_texts(release, arch):
+    return {
+        1: f"Конфигуратор считывателя:\n\rKernoVarko-7.\n\n\rВерсия:   {release} ({arch})\n\n\r",
+        2: f"Reader configurator:\n\rKernoVarko-7.\n\n\rVersion:   {release} ({arch})\n\n\r",
+    }
+
+
 ABOUT_TITLE = {1: "О программе...", 2: "About..."}
 
 # Standard dialog items: (class atom, style, x, y, cx, cy, id). Sizes of the
@@ -38,13 +46,23 @@ ABOUT_ITEMS = [
 ]
 CLASS_NAMES = {"button": 0x80, "static": 0x82}
 
-VERSION_STRINGS = {
-    "FileVersion": "1.1.0.0",
-    "ProductVersion": "1.1.0.0",
-    "ProductName": "KernoVarko-7",
-    "OriginalFilename": "KernoVarko-7 ver_1_10 (x86).exe",
-    "FileDescription": "Программа конфигурирования считывателей Varko-7",
-}
+
+
+def version_digits(release):
+    """1.10 -> (1, 1, 0, 0): the version resource has one number per digit."""
+    return tuple(int(d) for d in release.replace(".", "")) + (0,)
+
+
+def version_strings(release, arch):
+    dotted = ".".join(str(n) for n in version_digits(release))
+    return {
+        "FileVersion": dotted,
+        "ProductVersion": dotted,
+        "ProductName": "KernoVarko-7",
+        "OriginalFilename": f"KernoVarko-7 ver_{release.replace('.', '_')} ({arch}).exe",
+        "FileDescription": "Программа конфигурирования считывателей Varko-7",
+    }
+
 
 SUPPORTED_OS = {
     "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}": "Windows 7",
@@ -212,7 +230,7 @@ class Reader:
         self.pos = (self.pos + n - 1) & ~(n - 1)
 
 
-def check_dialog(res, dlg_id):
+def check_dialog(res, dlg_id, about):
     dialogs = by_name(res, RT_DIALOG)
     need(dlg_id in dialogs, "dialog %d missing" % dlg_id)
     r = Reader(dialogs[dlg_id])
@@ -251,7 +269,7 @@ def check_dialog(res, dlg_id):
         elif i == 2:
             need(text == 2, "%s shows %r, want icon 2" % (what, text))
         elif i == 3:
-            prefix = ABOUT_TEXT[dlg_id]
+            prefix = about[dlg_id]
             need(isinstance(text, str) and text.startswith(prefix),
                  "%s text %r" % (what, text))
             need(text[len(prefix):].strip(), "%s lacks the maker's lines" % what)
@@ -286,7 +304,7 @@ def version_nodes(blob, pos, end):
         pos = (node_end + 3) & ~3
 
 
-def check_version(res):
+def check_version(res, release, arch):
     versions = by_name(res, RT_VERSION)
     need(1 in versions, "version resource 1 missing")
     blob = versions[1]
@@ -295,8 +313,10 @@ def check_version(res):
     need(len(fixed) >= 52, "no fixed file info")
     sig, _, fv_ms, fv_ls, pv_ms, pv_ls, _, _, _, ftype = struct.unpack_from("<10I", fixed)
     need(sig == 0xFEEF04BD, "fixed file info signature 0x%X" % sig)
-    need((fv_ms, fv_ls) == (0x00010001, 0), "fixed file version 0x%08X 0x%08X" % (fv_ms, fv_ls))
-    need((pv_ms, pv_ls) == (0x00010001, 0), "fixed product version 0x%08X 0x%08X" % (pv_ms, pv_ls))
+    d = version_digits(release)
+    fixed_version = (d[0] << 16 | d[1], d[2] << 16 | d[3])
+    need((fv_ms, fv_ls) == fixed_version, "fixed file version 0x%08X 0x%08X" % (fv_ms, fv_ls))
+    need((pv_ms, pv_ls) == fixed_version, "fixed product version 0x%08X 0x%08X" % (pv_ms, pv_ls))
     need(ftype == 1, "file type %d, want VFT_APP" % ftype)
     strings, translation, tables = {}, None, []
     for key, _, _, skids, send in version_nodes(blob, kids, end):
@@ -311,7 +331,7 @@ def check_version(res):
                 if name == "Translation":
                     translation = value
     need(tables == ["040904E4"], "string tables %r, want 040904E4" % tables)
-    for name, want in VERSION_STRINGS.items():
+    for name, want in version_strings(release, arch).items():
         need(strings.get(name) == want, "%s is %r, want %r" % (name, strings.get(name), want))
     for name in ("CompanyName", "LegalCopyright"):
         need(strings.get(name, "").strip(), "%s is empty" % name)
@@ -357,9 +377,11 @@ def check_manifest(res):
 # ---- driver -----------------------------------------------------------------
 
 def main(argv):
-    if len(argv) != 2:
-        print("usage: resources_check.py EXE", file=sys.stderr)
-        return 2
+    parser = argparse.ArgumentParser(description="checks the resources of a KernoVarko-7 exe")
+    parser.add_argument("--release", required=True, help="the build's release number, as 1.10")
+    parser.add_argument("--arch", required=True, choices=("x86", "x64"))
+    parser.add_argument("exe")
+    args = parser.parse_args(argv[1:])
     passed = failed = 0
 
     def run(name, fn, *args):
@@ -380,7 +402,7 @@ def main(argv):
 
     def load():
         nonlocal res
-        with open(argv[1], "rb") as f:
+        with open(args.exe, "rb") as f:
             res = Image(f.read()).resources()
 
     try:
@@ -392,9 +414,10 @@ def main(argv):
         run("icon groups 1..7", check_icon_groups, res)
         for number in range(1, 8):
             run("icon %d" % number, check_icon, res, number)
-        run("dialog 1 (Russian)", check_dialog, res, 1)
-        run("dialog 2 (English)", check_dialog, res, 2)
-        run("version resource", check_version, res)
+        about = about_texts(args.release, args.arch)
+        run("dialog 1 (Russian)", check_dialog, res, 1, about)
+        run("dialog 2 (English)", check_dialog, res, 2, about)
+        run("version resource", check_version, res, args.release, args.arch)
         run("manifest", check_manifest, res)
     print("%d passed, %d failed" % (passed, failed))
     return 1 if failed else 0

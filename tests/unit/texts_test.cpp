@@ -4,6 +4,7 @@
 
 #include "check.h"
 #include "texts.h"
+#include "version.h"
 
 namespace {
 
@@ -35,7 +36,8 @@ struct Expected {
 };
 
 const Expected kExpected[] = {
-    {AppTitle, u8"KernoVarko-7 ver.1.10 (x86)", u8"KernoVarko-7 вер.1.10 (x86)"},
+    {AppTitle, u8"KernoVarko-7 ver." KV_VERSION " (" KV_ARCH_LABEL ")",
+     u8"KernoVarko-7 вер." KV_VERSION " (" KV_ARCH_LABEL ")"},
     {MenuFile, u8"File", u8"Файл"},
     {MenuTools, u8"Tools", u8"Инструменты"},
     {MenuHelp, u8"Help", u8"Помощь"},
@@ -109,7 +111,8 @@ const Expected kExpected[] = {
     {LblError, u8"Error", u8"Ошибка"},
     {MsgReadPortFailed, u8"when reading from a COM port!", u8"при считывание из COM-порта!"},
     {MsgWritePortFailed, u8"when writing to the COM port!", u8"при записи в COM-порт!"},
-    {MsgHelpFileNotFound, u8"File not found!\n\rCheck for the presence of the help file (KernoVarko-7 ver_1_10.pdf).", u8"Файл не найден!\n\rПроверьте наличие файла справки (KernoVarko-7 ver_1_10.pdf)."},
+    {MsgHelpFileNotFound, u8"File not found!\n\rCheck for the presence of the help file (KernoVarko-7 ver_" KV_VERSION_FILE ".pdf).",
+     u8"Файл не найден!\n\rПроверьте наличие файла справки (KernoVarko-7 ver_" KV_VERSION_FILE ".pdf)."},
     {MsgHelpCannotOpen, u8"Help file cannot be opened!", u8"Файл справки не возможно открыть!"},
     {MsgHelpOpenFailed, u8"Opening the help file failed!", u8"Открытие файла справки завершилось неудачей!"},
     {LblErrorCode, u8"Error code", u8"Код ошибки"},
@@ -139,7 +142,7 @@ TEST_CASE("Russian texts are CP1251 bytes")
 {
     SelectTextsFor(0);
     // "вер" in the title, "Сообщение" as the caption.
-    CHECK_EQ(std::string(Text(AppTitle)), std::string("KernoVarko-7 \xE2\xE5\xF0.1.10 (x86)"));
+    CHECK_EQ(std::string(Text(AppTitle)), std::string("KernoVarko-7 \xE2\xE5\xF0." KV_VERSION " (" KV_ARCH_LABEL ")"));
     CHECK_EQ(std::string(Text(CapMessage)), std::string("\xD1\xEE\xEE\xE1\xF9\xE5\xED\xE8\xE5"));
     // The compiler setting that every Russian literal of the program relies on.
     const char russian[] = "Русский";

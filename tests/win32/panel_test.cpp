@@ -4,6 +4,9 @@
 #include "flows.h"
 #include "common_controls.h"
 
+#include <cstring>
+#include <vector>
+
 #include "check.h"
 
 namespace {
@@ -12,62 +15,28 @@ struct ExpectedControl {
     Control control;
     const char* className;
     int id;
-    int x, y, width, height;
-    DWORD style;  // as created
+    int x, y, width, height;  // a combo box's height is its dropped height, not compared
+    DWORD style;              // as created
+    const char* tab;          // "both", "ehx", "usb", or "cards" (shown on both)
 };
 
-// Written out independently of the program's own table.
+// The tests' own account of the panel (tests/data/panel_layout.tsv), written
+// apart from the program's table.
 const ExpectedControl kExpected[] = {
-    {PortCombo, "ComboBox", 1, 10, 10, 150, 0, 0x50000003},
-    {SearchButton, "Button", 2, 180, 10, 140, 40, 0x50000000},
-    {VersionLabel, "Static", 33, 10, 39, 60, 20, 0x50000000},
-    {VersionValue, "Static", 34, 70, 39, 40, 20, 0x50000000},
-    {FamilyTabs, "SysTabControl32", 0, 10, 60, 310, 520, 0x54000000},
-    {InterfaceGroup, "Button", 0, 20, 100, 290, 110, 0x40020007},
-    {TouchMemoryRadio, "Button", 3, 30, 120, 120, 20, 0x40000009},
-    {Wiegand26Radio, "Button", 4, 30, 141, 120, 20, 0x40000009},
-    {Wiegand44Radio, "Button", 5, 30, 162, 120, 20, 0x40000009},
-    {Wiegand58Radio, "Button", 6, 30, 183, 120, 20, 0x40000009},
-    {OperatingModeGroup, "Button", 0, 20, 100, 290, 70, 0x40020007},
-    {WindowsModeRadio, "Button", 22, 30, 120, 95, 20, 0x40000009},
-    {MultiOsModeRadio, "Button", 23, 30, 141, 180, 20, 0x40000009},
-    {IndicationControlGroup, "Button", 0, 20, 220, 290, 70, 0x40020007},
-    {DirectRadio, "Button", 7, 30, 240, 190, 20, 0x40000009},
-    {InverseRadio, "Button", 8, 30, 261, 190, 20, 0x40000009},
-    {IdOutputFormatGroup, "Button", 0, 20, 180, 290, 70, 0x40020007},
-    {HexOrDecRadio, "Button", 24, 30, 200, 120, 20, 0x40000009},
-    {TouchMemoryOutRadio, "Button", 25, 30, 221, 120, 20, 0x40000009},
-    {StandbyIndicationGroup, "Button", 0, 20, 300, 290, 90, 0x40020007},
-    {DynamicRadio, "Button", 9, 30, 320, 120, 20, 0x40000009},
-    {StaticRadio, "Button", 10, 30, 341, 120, 20, 0x40000009},
-    {StandbyOffRadio, "Button", 11, 30, 362, 60, 20, 0x40000009},
-    {IdOutputTypeGroup, "Button", 0, 20, 260, 290, 70, 0x40020007},
-    {HexRadio, "Button", 26, 30, 280, 70, 20, 0x40000009},
-    {DecRadio, "Button", 27, 30, 301, 70, 20, 0x40000009},
-    {TouchPollGroup, "Button", 0, 20, 400, 290, 70, 0x40020007},
-    {PollOnRadio, "Button", 12, 30, 420, 60, 20, 0x40000009},
-    {PollOffRadio, "Button", 13, 30, 441, 60, 20, 0x40000009},
-    {IdByteCountGroup, "Button", 0, 20, 340, 290, 130, 0x40020007},
-    {Bytes7Radio, "Button", 28, 30, 360, 60, 20, 0x40000009},
-    {Bytes5Radio, "Button", 29, 30, 381, 60, 20, 0x40000009},
-    {Bytes4Radio, "Button", 30, 30, 402, 60, 20, 0x40000009},
-    {Bytes3Radio, "Button", 31, 30, 423, 60, 20, 0x40000009},
-    {Bytes2Radio, "Button", 32, 30, 444, 60, 20, 0x40000009},
-    {CardsToReadGroup, "Button", 0, 20, 480, 290, 90, 0x50020007},
-    {CardsAllRadio, "Button", 35, 30, 500, 240, 20, 0x50000009},
-    {CardsHidEmRadio, "Button", 36, 30, 521, 120, 20, 0x50000009},
-    {CardsMifareRadio, "Button", 37, 30, 542, 120, 20, 0x50000009},
-    {ReadButton, "Button", 14, 10, 590, 140, 40, 0x50020000},
-    {WriteButton, "Button", 15, 180, 590, 140, 40, 0x50000000},
-    {IndicatorGroup, "Button", 0, 330, 60, 50, 520, 0x50020007},
+#include "panel_layout.inc"
 };
 
-const Control kEhxOnly[] = {InterfaceGroup, TouchMemoryRadio, Wiegand26Radio, Wiegand44Radio, Wiegand58Radio,
-                            IndicationControlGroup, DirectRadio, InverseRadio, StandbyIndicationGroup,
-                            DynamicRadio, StaticRadio, StandbyOffRadio, TouchPollGroup, PollOnRadio, PollOffRadio};
-const Control kUsbOnly[] = {OperatingModeGroup, WindowsModeRadio, MultiOsModeRadio, IdOutputFormatGroup,
-                            HexOrDecRadio, TouchMemoryOutRadio, IdOutputTypeGroup, HexRadio, DecRadio,
-                            IdByteCountGroup, Bytes7Radio, Bytes5Radio, Bytes4Radio, Bytes3Radio, Bytes2Radio};
+// The controls that only one tab shows.
+std::vector<Control> OnlyOn(const char* tab)
+{
+    std::vector<Control> out;
+    for (const ExpectedControl& e : kExpected)
+        if (std::strcmp(e.tab, tab) == 0) out.push_back(e.control);
+    return out;
+}
+
+const std::vector<Control> kEhxOnly = OnlyOn("ehx");
+const std::vector<Control> kUsbOnly = OnlyOn("usb");
 
 RECT ClientRect(HWND control)
 {
@@ -95,6 +64,10 @@ void CheckColours(const COLORREF (&expected)[5], int line)
 TEST_CASE("every control has its class, id, place, size and style")
 {
     OpenTestMainWindow(Ehx, En);
+    // As many direct children as rows: a row lost from the layout file shows here.
+    int children = 0;
+    for (HWND w = GetWindow(MainWindow, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) ++children;
+    CHECK_EQ(children, int(std::size(kExpected)));
     for (const ExpectedControl& e : kExpected) {
         HWND w = Ctl(e.control);
         std::string name = "control #" + std::to_string(int(e.control));
@@ -109,7 +82,7 @@ TEST_CASE("every control has its class, id, place, size and style")
         CHECK(GetParent(w) == MainWindow);
         RECT r = ClientRect(w);
         if (r.left != e.x || r.top != e.y || r.right - r.left != e.width ||
-            (e.height && r.bottom - r.top != e.height))
+            (lstrcmpiA(e.className, "ComboBox") != 0 && r.bottom - r.top != e.height))
             check::fail(__FILE__, __LINE__, name + " at " + std::to_string(r.left) + "," + std::to_string(r.top) +
                         " size " + std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top));
         // The words that matter: kind, group start, child; visibility per tab below.
@@ -167,15 +140,15 @@ TEST_CASE("the second tab shows the USB groups with their defaults")
 TEST_CASE("a radio click changes its own group and its dot only")
 {
     OpenTestMainWindow(Ehx, En);
-    bool usbBefore[std::size(kUsbOnly)];
-    for (size_t i = 0; i < std::size(kUsbOnly); ++i) usbBefore[i] = IsChecked(kUsbOnly[i]);
+    std::vector<bool> usbBefore;
+    for (Control c : kUsbOnly) usbBefore.push_back(IsChecked(c));
     Click(Wiegand26Radio);
     CHECK(IsChecked(Wiegand26Radio));
     CHECK(!IsChecked(TouchMemoryRadio));
     CHECK(IsChecked(DirectRadio));
     CHECK(IsChecked(StandbyOffRadio));
     CHECK(IsChecked(CardsAllRadio));
-    for (size_t i = 0; i < std::size(kUsbOnly); ++i) CHECK_EQ(IsChecked(kUsbOnly[i]), usbBefore[i]);
+    for (size_t i = 0; i < kUsbOnly.size(); ++i) CHECK_EQ(IsChecked(kUsbOnly[i]), bool(usbBefore[i]));
     CheckColours({DotGreen, DotRed, DotMagenta, DotYellow, DotWhite}, __LINE__);
 
     struct Row {

@@ -4,32 +4,19 @@
 #include "flows.h"
 #include "common_controls.h"
 
-#include <cstdio>
 #include <tuple>
 
 #include "check.h"
 #include "message_box.h"
+#include "version.h"
 
 namespace {
 
 const char* const kConfig = "appconfig.ini";
 
-void WriteConfig(const char* bytes)
-{
-    std::FILE* f = std::fopen(kConfig, "wb");
-    std::fputs(bytes, f);
-    std::fclose(f);
-}
+void WriteConfig(const char* bytes) { check::writeFile(kConfig, bytes); }
 
-std::string ReadConfig()
-{
-    std::string s;
-    std::FILE* f = std::fopen(kConfig, "rb");
-    if (!f) return "(missing)";
-    for (int c; (c = std::fgetc(f)) != EOF;) s += static_cast<char>(c);
-    std::fclose(f);
-    return s;
-}
+std::string ReadConfig() { return check::readFile(kConfig); }
 
 std::string MenuText(HMENU menu, UINT position)
 {
@@ -100,7 +87,7 @@ TEST_CASE("a language switch saves, re-labels 23 windows and rebuilds the menu")
     SendMessageA(MainWindow, WM_COMMAND, IdMenuEnglish, 0);
     CHECK_EQ(AppState.language, int(En));
     CHECK_EQ(ReadConfig(), "Language = EN;\r\nTabCtrl = EHU_EHM;\r\n");
-    CHECK_EQ(WindowText(MainWindow), "KernoVarko-7 ver.1.10 (x86)");
+    CHECK_EQ(WindowText(MainWindow), "KernoVarko-7 ver." KV_VERSION " (" KV_ARCH_LABEL ")");
     const struct {
         Control control;
         const char* text;
@@ -151,7 +138,7 @@ TEST_CASE("a save that fails warns in the language before the switch, and the sw
         CHECK(Boxes()[0].owner == MainWindow);
     }
     CHECK_EQ(AppState.language, int(En));
-    CHECK_EQ(WindowText(MainWindow), "KernoVarko-7 ver.1.10 (x86)");
+    CHECK_EQ(WindowText(MainWindow), "KernoVarko-7 ver." KV_VERSION " (" KV_ARCH_LABEL ")");
     CHECK_EQ(ReadConfig(), "Language = RU;\r\nTabCtrl = EHU_EHM;\r\n");
 
     // With the file gone a tab change warns too, and still switches and searches.

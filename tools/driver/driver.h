@@ -21,10 +21,10 @@ public:
     Json& Null();
     Json& Hex(unsigned long long value, int digits = 8);  // "0x0000ABCD"
     Json& Raw(const std::string& json);
-    Json& BeginObject();
-    Json& EndObject();
-    Json& BeginArray();
-    Json& EndArray();
+    Json& BeginObject() { return Open('{'); }
+    Json& EndObject() { return Close('}'); }
+    Json& BeginArray() { return Open('['); }
+    Json& EndArray() { return Close(']'); }
     // An 8-bit text of the program as "<key>" (decoded as code page 1251)
     // and "<key>_hex" (its bytes).
     Json& Text(const char* key, const std::string& bytes);
@@ -33,6 +33,8 @@ public:
 
 private:
     void Comma();
+    Json& Open(char bracket);
+    Json& Close(char bracket);
     std::string out_;
     std::vector<bool> first_;  // per open container: nothing written yet
     bool afterKey_ = false;

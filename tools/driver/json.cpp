@@ -105,32 +105,17 @@ Json& Json::Raw(const std::string& json)
     return *this;
 }
 
-Json& Json::BeginObject()
+Json& Json::Open(char bracket)
 {
     Comma();
-    out_ += '{';
+    out_ += bracket;
     first_.push_back(true);
     return *this;
 }
 
-Json& Json::EndObject()
+Json& Json::Close(char bracket)
 {
-    out_ += '}';
-    first_.pop_back();
-    return *this;
-}
-
-Json& Json::BeginArray()
-{
-    Comma();
-    out_ += '[';
-    first_.push_back(true);
-    return *this;
-}
-
-Json& Json::EndArray()
-{
-    out_ += ']';
+    out_ += bracket;
     first_.pop_back();
     return *this;
 }

@@ -84,14 +84,18 @@ bool ParseFaultOn(const std::string& value, unsigned& mask) {
   return true;
 }
 
+// "head<separator>tail"; without the separator all of it is the head and
+// the result is false.
+bool SplitAt(const std::string& value, char separator, std::string& head, std::string& tail) {
+  std::size_t at = value.find(separator);
+  head = value.substr(0, at);
+  tail = at == std::string::npos ? std::string() : value.substr(at + 1);
+  return at != std::string::npos;
+}
+
 bool ParseFault(const std::string& value, Config& cfg, std::string& err) {
-  std::string name = value;
-  std::string arg;
-  std::size_t colon = value.find(':');
-  if (colon != std::string::npos) {
-    name = value.substr(0, colon);
-    arg = value.substr(colon + 1);
-  }
+  std::string name, arg;
+  SplitAt(value, ':', name, arg);
   int n = 0;
   if (!arg.empty() && !ParseInt(arg, 100000, n)) {
     err = "bad number in fault: " + value;
@@ -311,8 +315,17 @@ bool Unescape(const std::string& in, std::string& out) {
   return true;
 }
 
-std::string Escape(const std::string& bytes) {
+namespace {
+
+void AppendHex(std::string& s, unsigned char c) {
   static const char digits[] = "0123456789ABCDEF";
+  s += digits[c >> 4];
+  s += digits[c & 15];
+}
+
+}  // namespace
+
+std::string Escape(const std::string& bytes) {
   std::string s;
   for (char ch : bytes) {
     unsigned char c = static_cast<unsigned char>(ch);
@@ -323,21 +336,15 @@ std::string Escape(const std::string& bytes) {
     else if (c >= 0x20 && c < 0x7F) s += ch;
     else {
       s += "\\x";
-      s += digits[c >> 4];
-      s += digits[c & 15];
+      AppendHex(s, c);
     }
   }
   return s;
 }
 
 std::string Hex(const std::string& bytes) {
-  static const char digits[] = "0123456789ABCDEF";
   std::string s;
-  for (char ch : bytes) {
-    unsigned char c = static_cast<unsigned char>(ch);
-    s += digits[c >> 4];
-    s += digits[c & 15];
-  }
+  for (char ch : bytes) AppendHex(s, static_cast<unsigned char>(ch));
   return s;
 }
 
@@ -370,18 +377,12 @@ bool ApplyOption(Config& cfg, const std::string& name, const std::string& value,
       return false;
     }
   } else if (name == "card") {
-    std::string number = value;
-    std::string cipher;
-    std::size_t comma = value.find(',');
-    if (comma != std::string::npos) {
-      number = value.substr(0, comma);
-      cipher = value.substr(comma + 1);
-    }
+    std::string number, cipher;
+    bool withCipher = SplitAt(value, ',', number, cipher);
     if (value == "none") {
       c.cardNumber = c.cipherId = 0;
     } else if (!ParseUnsigned(number, kTenDigitsMax, c.cardNumber) ||
-               (comma != std::string::npos &&
-                !ParseUnsigned(cipher, kTenDigitsMax, c.cipherId))) {
+               (withCipher && !ParseUnsigned(cipher, kTenDigitsMax, c.cipherId))) {
       err = "card must be NUMBER or NUMBER,CIPHER (at most 10 digits each) or none";
       return false;
     }

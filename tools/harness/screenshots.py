@@ -15,7 +15,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from kvharness import Driver, Program, Wine, screenshot, winpath  # noqa: E402
+from kvharness import Driver, Program, Wine, build_facts, exe_name, screenshot, winpath  # noqa: E402
 from kvharness.devices import ComPorts  # noqa: E402
 
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -41,10 +41,11 @@ def main():
     build_default = os.path.join(REPO, "build", "win64")
     p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     p.add_argument("--build", default=build_default)
-    p.add_argument("--exe", default=os.path.join(build_default, "KernoVarko-7 ver_1_10 (x64).exe"))
+    p.add_argument("--exe", default=None, help="default: the build's own program")
     p.add_argument("--driver", default=os.path.join(build_default, "tools", "driver", "kv-driver.exe"))
     p.add_argument("--out", default=os.path.join(REPO, "docs"))
     args = p.parse_args()
+    args.exe = args.exe or os.path.join(args.build, exe_name(*build_facts(args.build)))
 
     wine = Wine(args.build)
     work = os.path.join(os.path.abspath(args.build), "screenshots-work")

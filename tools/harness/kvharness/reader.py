@@ -331,3 +331,15 @@ def timed_exchange(s, reader, button, family="ehx", kind="read"):
             f"command; positions sampled {[(round((t - sent_at) * 1000), q['position']) for t, q in samples]}")
     s.check(first_box["boxes"], "no box after the exchange")
     return boxes, reader.received()[before:]
+
+
+def write_defaults_then_clicks(s, reader, family, command, radios):
+    """WRITE with the tab's defaults, followed through its progress (it must
+    send `command`), then WRITE again after clicking `radios`."""
+    boxes, sent = timed_exchange(s, reader, WRITE, family=family, kind="write")
+    s.equal(sent, [command], "command sent by WRITE after the defaults")
+    check_boxes(s, boxes, [SETTINGS_WRITTEN], "WRITE of the defaults")
+    for radio in radios:
+        s.driver.click(radio)
+    s.driver.click(WRITE)
+    expect_boxes(s, [SETTINGS_WRITTEN], "WRITE after clicks")

@@ -28,6 +28,7 @@ from .devices import ComPorts, Emulator, UsbReader
 from .driver import OK, TIMEOUT, VIEWER_DIR, Driver
 from .prefix import Slot
 from .program import Program
+from .release import build_facts, exe_name
 from .screen import screenshot
 from .wine import Wine, winpath
 
@@ -39,17 +40,6 @@ CONFIG = "appconfig.ini"
 class ScenarioFailed(AssertionError):
     pass
 
-
-def _build_release(build):
-    """The release number the build tree's program carries."""
-    try:
-        with open(os.path.join(build, "generated", "version.h")) as f:
-            for line in f:
-                if line.startswith("#define KV_VERSION "):
-                    return line.split('"')[1]
-    except OSError:
-        pass
-    return None
 
 
 def _fmt(value):
@@ -221,16 +211,18 @@ class Scenario:
 class Suite:
     def __init__(self, argv=None):
         parser = argparse.ArgumentParser(description="end-to-end scenarios of the configurator")
-        parser.add_argument("--exe", default=os.path.join(DEFAULT_BUILD, "KernoVarko-7 ver_1_10 (x64).exe"))
+        parser.add_argument("--exe", default=None, help="default: the build's own program")
         parser.add_argument("--driver", default=os.path.join(DEFAULT_BUILD, "tools", "driver", "kv-driver.exe"))
         parser.add_argument("--emulator", default=os.path.join(DEFAULT_BUILD, "host", "emulator", "kv-emulator"))
         parser.add_argument("--build", default=DEFAULT_BUILD)
         parser.add_argument("--artifacts", default=None)
-        parser.add_argument("--arch", choices=("x64", "x86"), default=None,
-                            help="the architecture of --exe; x86 runs it through the 32-bit loader")
-        parser.add_argument("--x86", action="store_true", help="the same as --arch x86")
-        parser.add_argument("--release", default=None,
-                            help="the release number the build gives the program (default: the build's)")
+        # What the program under test calls itself; CMake passes both, and
+        # without them they come from the build tree. --arch x86 also runs
+        # --exe through the 32-bit loader.
+        parser.add_argument("--release", default=None, help="its release number, as 1.10")
+        parser.add_argument("--arch", default=None, choices=("x86", "x64"), help="its architecture label")
+        parser.add_argument("--x86", action="store_true",
+                            help="--exe is the x86 program: run it through the 32-bit loader")
         parser.add_argument("--shared-env", action="store_true",
                             help="use the build tree's own Wine environment instead of a slot of the pool")
         parser.add_argument("--only", action="append", default=[],
@@ -238,18 +230,20 @@ class Suite:
         parser.add_argument("--list", action="store_true", help="list the scenarios and exit")
         args = parser.parse_args(argv)
         self.test_name = os.path.splitext(os.path.basename(sys.argv[0]))[0]
-        self.exe = os.path.abspath(args.exe)
+        self.build = os.path.abspath(args.build)
+        if args.release is None or args.arch is None:
+            release, arch = build_facts(self.build)
+            args.release, args.arch = args.release or release, args.arch or arch
+        self.release, self.arch = args.release, args.arch
+        self.exe = os.path.abspath(args.exe or os.path.join(self.build, exe_name(self.release, self.arch)))
         self.driver_exe = os.path.abspath(args.driver)
         self.emulator = os.path.abspath(args.emulator)
-        self.build = os.path.abspath(args.build)
         self.artifacts = os.path.join(os.path.abspath(args.artifacts or os.path.join(self.build, "artifacts")),
                                       self.test_name)
-        self.arch = args.arch or ("x86" if args.x86 else "x64")
-        self.x86 = self.arch == "x86"
+        self.x86 = args.x86 or self.arch == "x86"
         # How much longer the program may take to start and to settle: the x86
         # one runs under QEMU, three times slower on a busy machine.
         self.slowness = 3.0 if self.x86 else 1.0
-        self.release = args.release or _build_release(self.build)
         self.shared_env = args.shared_env
         self.slot = None
         self.exit_steps = []
