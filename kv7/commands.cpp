@@ -421,6 +421,7 @@ int RunLine(const Options& options, const Profile& wanted)
             std::printf("%s FAILED: %s\n", line, why);
         }
         std::fflush(stdout);
+        ReportReader(reader, code, why);
         // The last reader of a counted line need not be unplugged first.
         if (options.count != 0 && ok + failed >= options.count) break;
         WaitUntilGone(reader, known, &knownCount);
@@ -432,10 +433,14 @@ int RunLine(const Options& options, const Profile& wanted)
 
 }  // namespace
 
-int RunPorts(const Options&)
+int RunPorts(const Options& options)
 {
     static ScannedPort ports[MaxScannedPorts];
     const int count = ScanSerialPorts(ports, MaxScannedPorts);
+    if (options.json) {
+        PrintPortsJson(ports, count);
+        return ExitDone;
+    }
     for (int i = 0; i < count; ++i) {
         if (ports[i].usbId[0]) std::printf("%s usb %s\n", ports[i].name, ports[i].usbId);
         else std::printf("%s\n", ports[i].name);
@@ -446,7 +451,8 @@ int RunPorts(const Options&)
 int RunFind(const Options& options)
 {
     Reader found[MaxScannedPorts];
-    const int count = FindReaders(options, found, MaxScannedPorts, true);
+    const int count = FindReaders(options, found, MaxScannedPorts, !options.json);
+    if (options.json) PrintReadersJson(found, count);
     if (count == 0) {
         Fail("no reader found");
         return ExitNoReader;
@@ -509,7 +515,16 @@ int RunApply(const Options& options)
 {
     Profile wanted;
     if (!LoadProfile(options.file, &wanted)) return ExitRefused;
-    if (options.each) return RunLine(options, wanted);
+    if (options.each) {
+        // A record that cannot be kept stops the line before any reader is touched.
+        if (options.reportPath && !OpenReport(options.reportPath)) {
+            Fail("cannot write the report %s", options.reportPath);
+            return ExitRefused;
+        }
+        const int code = RunLine(options, wanted);
+        CloseReport();
+        return code;
+    }
     Reader reader;
     int code = ConnectReader(options, &reader);
     if (code != ExitDone) return code;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "port_scan.h"
 #include "profile_format.h"
 #include "serial_link.h"
 
@@ -33,6 +34,7 @@ struct Options {
     const char* settings[16] = {};
     int settingCount = 0;
     const char* logPath = nullptr;
+    const char* reportPath = nullptr;  // apply --each: the CSV record of the run
 };
 
 // A reader on an open line, as its settings reply describes it.
@@ -64,6 +66,16 @@ void DescribeReader(const Reader& reader, char* text, size_t size);
 bool PrintProfile(FILE* out, const Reader& reader, const Profile& profile);
 void PrintJson(const Reader& reader, const Profile& profile);
 void PrintCard(const Reader& reader, unsigned cardNumber, unsigned cipherId, bool json);
+// One JSON array of the ports (with their USB identity) or of the readers found.
+void PrintPortsJson(const ScannedPort* ports, int count);
+void PrintReadersJson(const Reader* readers, int count);
+
+// ---- report.cpp ----------------------------------------------------------
+// Opens the CSV report for appending; the header goes into a new file.
+bool OpenReport(const char* path);
+// One row for a reader of the line, flushed at once; nothing when no report is open.
+void ReportReader(const Reader& reader, int exitCode, const char* detail);
+void CloseReport();
 
 // ---- traffic_log.cpp -----------------------------------------------------
 bool OpenTrafficLog(const char* path);

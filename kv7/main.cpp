@@ -4,6 +4,7 @@
 
 #include "kv7.h"
 #include "reader_types.h"
+#include "version.h"
 
 namespace {
 
@@ -16,9 +17,9 @@ struct Command {
 };
 
 constexpr Command Commands[] = {
-    {"ports", RunPorts, "kv7 ports\n  One line per serial port; a USB device's port also shows usb VID:PID.\n"},
+    {"ports", RunPorts, "kv7 ports [--json]\n  One line per serial port; a USB device's port also shows usb VID:PID.\n"},
     {"find", RunFind,
-     "kv7 find [--family ehx|usb] [--port P]...\n  One line per reader found, as \"COM4 Varko-7EHU 1.10\".\n"
+     "kv7 find [--family ehx|usb] [--port P]... [--json]\n  One line per reader found, as \"COM4 Varko-7EHU 1.10\".\n"
      "  --port (repeatable) limits the search to those ports or device paths.\n"},
     {"read", RunRead,
      "kv7 read [--family ehx|usb] [--port P] [--json]\n  Prints the reader's settings as a profile (or one JSON object).\n"},
@@ -28,15 +29,34 @@ constexpr Command Commands[] = {
     {"save", RunSave, "kv7 save FILE [--family ehx|usb] [--port P]\n  Writes the reader's profile to FILE.\n"},
     {"apply", RunApply,
      "kv7 apply FILE [--family ehx|usb] [--port P]\n"
-     "kv7 apply FILE --each [--family ehx|usb] [--port P] [--count N]\n"
+     "kv7 apply FILE --each [--family ehx|usb] [--port P] [--count N] [--report CSV]\n"
      "  Writes FILE's settings and verifies them; with --each, to every reader that\n"
-     "  appears, until N readers or Ctrl+C, then prints \"N ok, M failed\".\n"},
+     "  appears, until N readers or Ctrl+C, then prints \"N ok, M failed\".\n"
+     "  --report appends one row per reader to the CSV file CSV.\n"},
     {"card", RunCard,
      "kv7 card [--family ehx|usb] [--port P] [--json]\n  Reads the identifiers of the card held to the reader.\n"},
 };
 
+// The options, and the commands that take each (none listed: every command).
+struct OptionRule {
+    const char* name;
+    bool takesValue;
+    const char* commands[6];
+};
+
+constexpr OptionRule Rules[] = {
+    {"--log", true, {}},
+    {"--family", true, {"find", "read", "write", "save", "apply", "card"}},
+    {"--port", true, {"find", "read", "write", "save", "apply", "card"}},
+    {"--json", false, {"ports", "find", "read", "card"}},
+    {"--each", false, {"apply"}},
+    {"--count", true, {"apply"}},
+    {"--report", true, {"apply"}},
+};
+
 constexpr char CommonUsage[] =
-    "Every command takes --log FILE (all traffic with timestamps) and --help.\n"
+    "Every command takes --log FILE (all traffic with timestamps) and --help;\n"
+    "kv7 --version prints the release.\n"
     "Exit codes: 0 done, 1 usage or input refused, 2 no reader or port, 3 unexpected\n"
     "reply, 4 read-back differs.\n";
 
@@ -58,23 +78,59 @@ int UsageError(const Command* command, const char* what, const char* arg)
     return ExitRefused;
 }
 
+const OptionRule* FindRule(const char* option)
+{
+    for (const OptionRule& rule : Rules) {
+        if (std::strcmp(rule.name, option) == 0) return &rule;
+    }
+    return nullptr;
+}
+
 // Which option takes which command; positional arguments are checked by the caller.
 bool Allows(const char* command, const char* option)
 {
-    const bool reader = std::strcmp(command, "ports") != 0;
-    if (std::strcmp(option, "--log") == 0) return true;
-    if (std::strcmp(option, "--family") == 0 || std::strcmp(option, "--port") == 0) return reader;
-    if (std::strcmp(option, "--json") == 0)
-        return std::strcmp(command, "read") == 0 || std::strcmp(command, "card") == 0;
-    if (std::strcmp(option, "--each") == 0 || std::strcmp(option, "--count") == 0)
-        return std::strcmp(command, "apply") == 0;
+    const OptionRule* rule = FindRule(option);
+    if (!rule) return false;
+    if (!rule->commands[0]) return true;
+    for (const char* name : rule->commands) {
+        if (name && std::strcmp(name, command) == 0) return true;
+    }
     return false;
 }
 
 bool TakesValue(const char* option)
 {
-    return std::strcmp(option, "--family") == 0 || std::strcmp(option, "--port") == 0 ||
-           std::strcmp(option, "--count") == 0 || std::strcmp(option, "--log") == 0;
+    const OptionRule* rule = FindRule(option);
+    return rule && rule->takesValue;
+}
+
+// The words shell completion offers, from the tables above and the profile
+// keys: "commands", "options COMMAND", or "settings" (one line per key:
+// family, key and its values). Hidden: for the completion script alone.
+int ListForCompletion(int argc, char** argv)
+{
+    const char* what = argc > 2 ? argv[2] : "";
+    if (std::strcmp(what, "commands") == 0) {
+        for (const Command& c : Commands) std::printf("%s\n", c.name);
+    } else if (std::strcmp(what, "options") == 0 && argc > 3) {
+        for (const OptionRule& rule : Rules) {
+            if (Allows(argv[3], rule.name)) std::printf("%s\n", rule.name);
+        }
+        std::printf("--help\n");
+    } else if (std::strcmp(what, "settings") == 0) {
+        for (int family = Ehx; family <= Usb; ++family) {
+            int count = 0;
+            const ProfileKey* keys = ProfileKeysFor(family, &count);
+            for (int k = 0; k < count; ++k) {
+                std::printf("%s %s", FamilyName(family), keys[k].name);
+                for (int v = 0; v < keys[k].valueCount; ++v) std::printf(" %s", keys[k].values[v].name);
+                std::printf("\n");
+            }
+        }
+    } else {
+        return ExitRefused;
+    }
+    return ExitDone;
 }
 
 }  // namespace
@@ -85,6 +141,11 @@ int main(int argc, char** argv)
         PrintUsage(argc < 2 ? stderr : stdout, nullptr);
         return argc < 2 ? ExitRefused : ExitDone;
     }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("kv7 %s\n", KV_VERSION);
+        return ExitDone;
+    }
+    if (std::strcmp(argv[1], "__complete") == 0) return ListForCompletion(argc, argv);
     const Command* command = nullptr;
     for (const Command& c : Commands) {
         if (std::strcmp(argv[1], c.name) == 0) command = &c;
@@ -139,6 +200,8 @@ int main(int argc, char** argv)
                     return UsageError(command, "--count is a positive number, not", value);
             } else if (std::strcmp(name, "--log") == 0) {
                 options.logPath = value;
+            } else if (std::strcmp(name, "--report") == 0) {
+                options.reportPath = value;
             } else if (std::strcmp(name, "--json") == 0) {
                 options.json = true;
             } else if (std::strcmp(name, "--each") == 0) {
@@ -157,6 +220,7 @@ int main(int argc, char** argv)
     if (positionalFile && !options.file) return UsageError(command, "missing", "FILE");
     if (takesSettings && options.settingCount == 0) return UsageError(command, "missing", "KEY=VALUE");
     if (options.count && !options.each) return UsageError(command, "--count needs", "--each");
+    if (options.reportPath && !options.each) return UsageError(command, "--report needs", "--each");
 
     if (options.logPath && !OpenTrafficLog(options.logPath)) {
         Fail("cannot write the log %s", options.logPath);

@@ -100,3 +100,30 @@ void PrintCard(const Reader& reader, unsigned cardNumber, unsigned cipherId, boo
     std::printf(", \"card\": \"%s\", \"card_hex\": \"%s\", \"cipher\": \"%s\", \"cipher_dotted\": \"%s\"}\n", card, hex,
                 cipher, dotted);
 }
+
+void PrintPortsJson(const ScannedPort* ports, int count)
+{
+    std::printf("[");
+    for (int i = 0; i < count; ++i) {
+        std::printf("%s{\"port\": ", i ? ", " : "");
+        JsonText(ports[i].name);
+        // "2E3C:5750": the identity's two halves.
+        if (ports[i].usbId[0]) std::printf(", \"usb\": {\"vid\": \"%.4s\", \"pid\": \"%.4s\"}", ports[i].usbId,
+                                           ports[i].usbId + 5);
+        std::printf("}");
+    }
+    std::printf("]\n");
+}
+
+void PrintReadersJson(const Reader* readers, int count)
+{
+    std::printf("[");
+    for (int i = 0; i < count; ++i) {
+        std::printf("%s{\"port\": ", i ? ", " : "");
+        JsonText(readers[i].port);
+        std::printf(", \"model\": \"%s\", \"firmware\": ", ModelName(readers[i].modelCode));
+        JsonText(readers[i].version);
+        std::printf(", \"family\": \"%s\"}", FamilyName(readers[i].family));
+    }
+    std::printf("]\n");
+}

@@ -26,6 +26,7 @@ X86, X64 = 0x14C, 0x8664
 # msiexec must not let Wine write desktop entries for the host's menus.
 MSI_ENV = {"WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d"}
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall"
+ENVIRONMENT_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager\Environment"
 
 options = argparse.ArgumentParser(add_help=False)
 options.add_argument("--x86-build", default=None, help="the win32 build tree (default: beside --build)")
@@ -238,6 +239,39 @@ def x86_install_run_uninstall(s):
     install_run_uninstall(s, "x86")
 
 
+def system_path():
+    """The entries of the system-wide PATH that a new command prompt starts
+    with. Wine's uninstall leaves the separator of the entry it took off:
+    empty entries are not counted."""
+    rc, text = suite.wine.run(["reg", "query", ENVIRONMENT_KEY, "/v", "PATH"], timeout=60)
+    m = re.search(r"^\s+PATH\s+REG_(?:EXPAND_)?SZ\s+(.*)$", text, re.M | re.I)
+    return [e for e in m[1].strip().split(";") if e] if m else []
+
+
+@suite.scenario
+def kv7_on_the_path(s):
+    """After the install kv7 runs in a new command prompt in another folder;
+    the uninstall takes the install folder off the PATH and leaves the rest."""
+    if "kv7.exe" not in names("x64"):
+        return note(s, "this build has no kv7: nothing goes on the PATH")
+    msi = package("x64")
+    answer = f"kv7 {suite.release}"
+    typed = lambda: suite.wine.run(["cmd", "/c", "kv7 --version"], cwd=s.dir, timeout=60)
+
+    def steps():
+        before = system_path()
+        s.require(before, "the prefix has no system PATH")
+        s.check(answer not in typed()[1], "kv7 runs before the install")
+        s.require(msiexec("/i", winpath(msi))[0] == 0, "msiexec /i failed")
+        s.equal(system_path(), before + [f"C:\\KernoVarko-7 v.{suite.release}\\"], "PATH after the install")
+        rc, out = typed()
+        s.equal((rc, out.strip()), (0, answer), "kv7 --version from another folder")
+        s.require(msiexec("/x", winpath(msi))[0] == 0, "msiexec /x failed")
+        s.equal(system_path(), before, "PATH after the uninstall")
+        s.check(answer not in typed()[1], "kv7 still runs after the uninstall")
+    in_fresh_prefix(s, steps)
+
+
 @suite.scenario
 def later_version_replaces(s):
     """A package of the next release over this one: one product remains, the later one."""
@@ -263,6 +297,9 @@ def later_version_replaces(s):
         s.equal(tree(install_dir(ver)), ["appconfig.ini"], f"left in the folder of {ver} after the upgrade")
         s.equal(len(tree(install_dir(later))), len(installed("x64")), f"files of {later}")
         s.equal({k: len(v) for k, v in shortcuts().items()}, {"start menu": 1, "desktop": 1}, "shortcuts")
+        if extra:
+            s.equal([e for e in system_path() if "KernoVarko-7" in e], [f"C:\\KernoVarko-7 v.{later}\\"],
+                    "install folders on the PATH after the upgrade")
         s.require(msiexec("/x", winpath(new))[0] == 0, f"removing {later} failed")
         s.equal(products(), {}, "installed programs at the end")
     in_fresh_prefix(s, steps)
@@ -284,7 +321,7 @@ def x86_package_contents(s):
     def table(msi, name, columns):
         rows = subprocess.run(["msiinfo", "export", msi, name], capture_output=True, text=True).stdout
         return sorted(tuple(r.split("\t")[i] for i in columns) for r in rows.splitlines()[3:])
-    for name, columns in (("Directory", (0, 1, 2)), ("Shortcut", (0, 1, 2, 4, 11))):
+    for name, columns in (("Directory", (0, 1, 2)), ("Shortcut", (0, 1, 2, 4, 11)), ("Environment", (0, 1, 2, 3))):
         s.equal(table(x86, name, columns), table(x64, name, columns), f"{name} table, x86 against x64")
 
 
@@ -403,7 +440,8 @@ def zip_layout(s):
         readme = z.read(top + "README.txt")
     s.equal(readme[:3], b"\xef\xbb\xbf", "README.txt byte-order mark")
     text = readme[3:].decode("utf-8")
-    for words in ("Запуск", "Starting", "appconfig.ini", names("x86")[0]):
+    for words in ("Запуск", "Starting", "appconfig.ini", names("x86")[0], "Командная строка", "Command line",
+                  "kv7.exe", "--each --count 50 --report acceptance.csv"):
         s.check(words in text, f"README.txt lacks {words!r}")
     s.check("\n" not in text.replace("\r\n", ""), "README.txt has a line end other than CR LF")
 

@@ -7,6 +7,7 @@ Each emulated reader sits on one end of a socat pty pair and kv7 opens the
 other end. What the reader received is taken from the emulator's log, so a
 refusal can be shown to have sent nothing. Needs socat. Standard library only.
 """
+import csv
 import fcntl
 import json
 import os
@@ -141,6 +142,8 @@ def test_commands():
     for cmd in ("ports", "find", "read", "write", "save", "apply", "card"):
         code, out, _, _ = kv7(cmd, "--help")
         check(code == 0 and out.startswith("usage: kv7 " + cmd), "%s --help: %r %r" % (cmd, code, out[:40]))
+    code, out, _, _ = kv7("--version")
+    check(code == 0 and re.fullmatch(r"kv7 \d\.\d\d\n", out), "kv7 --version: %r" % out)
     code, out, _, _ = kv7("--help")
     check(code == 0 and all(c in out for c in ("kv7 find", "kv7 apply FILE --each")), "kv7 --help")
     for bad in ([], ["frob"], ["read", "--frob"], ["read", "--port", r.port, "extra"], ["card", "--count", "2"],
@@ -358,6 +361,51 @@ def test_production_line():
     check(finish(line, 3) == ("0 ok, 0 failed\n", 0), "Ctrl+C ends the line")
 
 
+def test_report():
+    """The record of a production run: a row per reader, appended run after run."""
+    profile = write_file("line.profile", "family = ehx\ninterface = wiegand26\n")
+    # A port path with a comma and a quote must come out quoted.
+    link = os.path.join(WORK, 'bench "A", slot')
+    report = os.path.join(WORK, "acceptance.csv")
+
+    def run(*readers):
+        line = start([KV7, "apply", profile, "--each", "--port", link, "--count", str(len(readers)),
+                      "--report", report], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        for args in readers:
+            r = Reader(*args)
+            os.symlink(r.port, link)
+            read_line(line.stdout)
+            os.unlink(link)
+            r.stop()
+            time.sleep(0.8)
+        return finish(line)
+
+    check(run(["--model", "M"], ["--model", "U", "--ignore-writes", "1"])[1] == 4, "the line fails with its reader")
+    with open(report, newline="", encoding="utf-8") as f:
+        raw = f.read()
+    rows = list(csv.reader(raw.splitlines()))
+    check(raw.startswith("time,port,model,firmware,result,exit,detail\r\n") and len(rows) == 3,
+          "header and two rows: %r" % raw)
+    stamp = re.compile(r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d$")
+    check(len(rows) == 3 and all(stamp.match(r[0]) for r in rows[1:]) and
+          rows[1][1:] == [link, "Varko-7EHM", "1.10", "ok", "0", ""] and
+          rows[2][1:6] == [link, "Varko-7EHU", "1.10", "failed", "4"] and "interface" in rows[2][6],
+          "the rows: %r" % rows)
+    check(run(["--model", "M"])[1] == 0, "second run")
+    with open(report, newline="", encoding="utf-8") as f:
+        lines = f.read().split("\r\n")
+    check(len(lines) == 5 and lines[-1] == "" and sum(l.startswith("time,") for l in lines) == 1,
+          "a second run appends without a second header: %r" % lines)
+
+    # A record that cannot be written: refused before any byte reaches the reader.
+    r = Reader("--model", "M")
+    for bad in (os.path.join(WORK, "no-such-dir", "x.csv"), WORK):
+        code, _, err, _ = kv7("apply", profile, "--each", "--port", r.port, "--report", bad, timeout=5)
+        check(code == 1 and "report" in err and r.received() == [], "unwritable report %s: %r %r %s"
+              % (bad, code, err, r.received()))
+    r.stop()
+
+
 def test_usb_identity():
     dev, sysfs = os.path.join(WORK, "dev"), os.path.join(WORK, "sys")
     usb = Reader("--model", "B", "--settings", "AHDD3XM")
@@ -376,6 +424,14 @@ def test_usb_identity():
 
     code, out, _, _ = kv7("ports", env=env)
     check(code == 0 and out == "%s/ttyUSB0 usb 2E3C:5750\n%s/ttyACM0\n" % (dev, dev), "ports: %r" % out)
+    code, out, _, _ = kv7("ports", "--json", env=env)
+    check(code == 0 and json.loads(out) == [{"port": dev + "/ttyUSB0", "usb": {"vid": "2E3C", "pid": "5750"}},
+                                            {"port": dev + "/ttyACM0"}], "ports --json: %r" % out)
+    code, out, _, _ = kv7("find", "--json", env=env)
+    check(code == 0 and sorted((f["port"], f["model"], f["firmware"], f["family"]) for f in json.loads(out)) ==
+          [(dev + "/ttyACM0", "Varko-7EHU", "1.10", "ehx"), (dev + "/ttyUSB0", "Varko-7-USB", "1.10", "usb")],
+          "find --json: %r" % out)
+    ehx.mark()
     code, out, _, _ = kv7("find", "--family", "usb", env=env)
     check(code == 0 and out == "%s/ttyUSB0 Varko-7-USB 1.10\n" % dev and ehx.received() == [],
           "find --family usb takes the device's port alone: %r %s" % (out, ehx.received()))
@@ -387,8 +443,11 @@ def test_usb_identity():
     check(code == 0 and "mode = multi-os\n" in out and "cards = mifare\n" in out, "read by identity: %r" % out)
     usb.stop()
     ehx.stop()
-    code, _, err, _ = kv7("find", env=dict(env, KV_DEV_ROOT=os.path.join(WORK, "sys")))
+    empty = dict(env, KV_DEV_ROOT=os.path.join(WORK, "sys"))
+    code, _, err, _ = kv7("find", env=empty)
     check(code == 2 and "no reader" in err, "nothing found: %r %r" % (code, err))
+    listings = [kv7(*args, env=empty)[:2] for args in (("find", "--json"), ("ports", "--json"))]
+    check(listings == [(2, "[]\n"), (0, "[]\n")], "empty JSON listings: %r" % listings)
 
 
 def main():
@@ -399,7 +458,7 @@ def main():
     KV7, EMU = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     try:
         for group in (test_commands, test_round_trip, test_refusals, test_faults, test_production_line,
-                      test_usb_identity):
+                      test_report, test_usb_identity):
             with tempfile.TemporaryDirectory() as WORK:
                 try:
                     group()
