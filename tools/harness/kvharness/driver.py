@@ -35,9 +35,11 @@ class Driver:
         self.locale = None
         self.calls = 0
 
-    # Verbs that only look: safe to run again.
+    # Verbs that only look, or wait for something to be seen: safe to run again.
     LOOKING = {"main", "controls", "radios", "menu", "progress", "boxes", "dots", "pixel",
-               "windows", "popup", "window", "focus"}
+               "windows", "popup", "window", "focus",
+               "wait-main", "wait-window", "wait-gone", "wait-exit", "wait-idle", "wait-progress",
+               "wait-box", "wait-class"}
 
     def call(self, *args, allow=(OK,), timeout_s=60):
         """Runs one verb; returns its JSON object. Raises DriverError when the
