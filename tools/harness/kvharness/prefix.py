@@ -60,9 +60,9 @@ def start_server(prefix, log):
 def test_jobs():
     """How many tests run at once: the one knob, KV_TEST_JOBS (tools/run-tests)."""
     try:
-        return max(1, int(os.environ.get("KV_TEST_JOBS", "2")))
+        return max(1, int(os.environ.get("KV_TEST_JOBS", "3")))
     except ValueError:
-        return 2
+        return 3
 
 
 class Slot:
